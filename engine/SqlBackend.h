@@ -1,0 +1,43 @@
+#pragma once
+
+#include "EngineError.h"
+#include "TableDef.h"
+
+#include <QSqlDatabase>
+#include <QSqlError>
+#include <QStringList>
+
+namespace lerk {
+
+// Everything that differs between SQL dialects lives behind this interface: connection set-up, DDL of
+// tables, indexes and relations, reading a table definition back, and turning native errors into
+// engine errors. Nothing outside engine/ sees a dialect.
+class SqlBackend
+{
+public:
+    virtual ~SqlBackend() = default;
+
+    virtual QString driverName() const = 0; // Qt Sql driver, e.g. "QSQLITE"
+    virtual void configure(QSqlDatabase &db) = 0;   // after open: timeouts, journal, collations
+
+    virtual QStringList createTableStatements(const TableDef &def) const = 0;
+    virtual QStringList createRelationStatements(const RelationDef &rel) const = 0;
+    virtual QStringList tableNames(QSqlDatabase &db) const = 0;
+    // The definition as stored, with the table's real name; throws UnknownTable.
+    virtual TableDef readTableDef(QSqlDatabase &db, const QString &table) const = 0;
+    // Name of the column that identifies a row of the table for the engine.
+    virtual QString rowIdColumn(const TableDef &def) const = 0;
+
+    virtual EngineError translateError(const QSqlError &error, const QString &context) const = 0;
+
+    // Savepoint statements for nested transactions.
+    virtual QString savepoint(const QString &name) const = 0;
+    virtual QString releaseSavepoint(const QString &name) const = 0;
+    virtual QString rollbackToSavepoint(const QString &name) const = 0;
+
+    // Makes another database file reachable under a schema name (for transfer files).
+    virtual QString attachStatement() const = 0; // binds: file path, then the schema name is inlined
+    virtual QString detachStatement(const QString &schema) const = 0;
+};
+
+} // namespace lerk

@@ -1,0 +1,32 @@
+#pragma once
+
+#include "SqlBackend.h"
+
+namespace lerk {
+
+// SQLite: one file per alias directory, rollback journal (works on network shares), busy timeout,
+// hidden auto-increment row id, relations kept by triggers.
+class SqliteBackend : public SqlBackend
+{
+public:
+    QString driverName() const override { return QStringLiteral("QSQLITE"); }
+    void configure(QSqlDatabase &db) override;
+
+    QStringList createTableStatements(const TableDef &def) const override;
+    QStringList createRelationStatements(const RelationDef &rel) const override;
+    QStringList tableNames(QSqlDatabase &db) const override;
+    TableDef readTableDef(QSqlDatabase &db, const QString &table) const override;
+    QString rowIdColumn(const TableDef &def) const override;
+
+    EngineError translateError(const QSqlError &error, const QString &context) const override;
+
+    QString savepoint(const QString &name) const override;
+    QString releaseSavepoint(const QString &name) const override;
+    QString rollbackToSavepoint(const QString &name) const override;
+    QString attachStatement() const override;
+    QString detachStatement(const QString &schema) const override;
+
+    static constexpr int BusyTimeoutMs = 8000;
+};
+
+} // namespace lerk
