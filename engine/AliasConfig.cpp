@@ -25,7 +25,8 @@ QPair<QString, QString> splitParam(const QString &line)
 }
 } // namespace
 
-AliasConfig::AliasConfig(const QString &configDir) : m_dir(configDir.isEmpty() ? defaultConfigDir() : configDir)
+AliasConfig::AliasConfig(const QString &configDir)
+    : m_dir(configDir.isEmpty() ? defaultConfigDir() : configDir)
 {
     load();
 }
@@ -97,8 +98,8 @@ void AliasConfig::save() const
     }
     QSaveFile file(filePath());
     if (!file.open(QIODevice::WriteOnly) || file.write(text.toUtf8()) < 0 || !file.commit())
-        throw EngineError(ErrorCode::Io,
-                          QStringLiteral("Konfiguraci aliasů nelze uložit do \"%1\": %2").arg(filePath(), file.errorString()));
+        throw EngineError(ErrorCode::Io, QStringLiteral("Konfiguraci aliasů nelze uložit do \"%1\": %2")
+                                             .arg(filePath(), file.errorString()));
 }
 
 QStringList AliasConfig::aliasNames() const

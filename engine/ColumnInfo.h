@@ -16,7 +16,7 @@ struct ColumnInfo
     QString name;    // the column's own name, as stored
     QString sqlName; // how generated SQL refers to it, e.g. "Zavady"."OS" or "OS"
     FieldType type = FieldType::Text;
-    int size = 0;    // characters of a text(n) column, 0 otherwise
+    int size = 0; // characters of a text(n) column, 0 otherwise
 };
 
 // Maps a field name as a person wrote it (any letter case) to its column; nullopt when unknown.

@@ -18,7 +18,8 @@ Database::Database(const QString &directory, const QString &fileName, QObject *p
 {
     const QFileInfo dirInfo(directory);
     if (directory.isEmpty() || !dirInfo.isDir())
-        throw EngineError(ErrorCode::NoDirectory, QStringLiteral("Adresář \"%1\" neexistuje.").arg(directory));
+        throw EngineError(ErrorCode::NoDirectory,
+                          QStringLiteral("Adresář \"%1\" neexistuje.").arg(directory));
     m_directory = dirInfo.absoluteFilePath();
     m_filePath = QDir(m_directory).filePath(fileName);
     m_connectionName = QStringLiteral("lerk-%1").arg(connectionCounter.fetchAndAddRelaxed(1));
@@ -29,7 +30,8 @@ Database::Database(const QString &directory, const QString &fileName, QObject *p
         const QString text = m_db.lastError().text();
         m_db = QSqlDatabase();
         QSqlDatabase::removeDatabase(m_connectionName);
-        throw EngineError(ErrorCode::Io, QStringLiteral("Databázi \"%1\" nelze otevřít: %2").arg(m_filePath, text));
+        throw EngineError(ErrorCode::Io,
+                          QStringLiteral("Databázi \"%1\" nelze otevřít: %2").arg(m_filePath, text));
     }
     m_backend->configure(m_db);
 }
@@ -79,7 +81,8 @@ QList<ColumnInfo> Database::columns(const QString &table, const QString &qualifi
     for (const FieldDef &f : def.fields) {
         ColumnInfo c;
         c.name = f.name;
-        c.sqlName = qualifier.isEmpty() ? quoteIdentifier(f.name) : qualifier + QLatin1Char('.') + quoteIdentifier(f.name);
+        c.sqlName = qualifier.isEmpty() ? quoteIdentifier(f.name)
+                                        : qualifier + QLatin1Char('.') + quoteIdentifier(f.name);
         c.type = f.type;
         c.size = f.size;
         out << c;

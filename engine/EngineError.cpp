@@ -4,8 +4,7 @@ namespace lerk {
 
 EngineError::EngineError(int code, QString message)
     : m_code(code), m_message(std::move(message)), m_utf8(m_message.toUtf8())
-{
-}
+{}
 
 EngineError EngineError::aborted()
 {

@@ -19,13 +19,13 @@ constexpr int FilterSyntax = 10003;      // a malformed filter expression
 constexpr int SqlSyntax = 10004;         // a malformed or unsupported local SQL statement
 constexpr int UnknownTable = 10005;
 constexpr int UnknownField = 10006;
-constexpr int NoDirectory = 10007;       // an alias or file path whose directory does not exist
+constexpr int NoDirectory = 10007; // an alias or file path whose directory does not exist
 constexpr int UnknownAlias = 10008;
-constexpr int NotOpen = 10009;           // an operation that needs an open dataset
-constexpr int WrongState = 10010;        // e.g. a field assigned while the dataset is in browse state
-constexpr int Io = 10011;                // a file that cannot be read or written
-constexpr int Busy = 10012;              // the database stayed locked by another workstation
-constexpr int Aborted = 10013;           // a handler that has already told the user cancelled silently
+constexpr int NotOpen = 10009;    // an operation that needs an open dataset
+constexpr int WrongState = 10010; // e.g. a field assigned while the dataset is in browse state
+constexpr int Io = 10011;         // a file that cannot be read or written
+constexpr int Busy = 10012;       // the database stayed locked by another workstation
+constexpr int Aborted = 10013;    // a handler that has already told the user cancelled silently
 constexpr int General = 10099;
 } // namespace ErrorCode
 

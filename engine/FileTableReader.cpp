@@ -23,8 +23,9 @@ std::unique_ptr<FileTableReader> FileReaderRegistry::open(const QString &path) c
         throw EngineError(ErrorCode::Io, QStringLiteral("Soubor \"%1\" neexistuje.").arg(path));
     const auto it = m_factories.constFind(info.suffix().toLower());
     if (it == m_factories.constEnd())
-        throw EngineError(ErrorCode::Io, QStringLiteral("Soubor \"%1\" nelze číst: neznámý typ souboru \"%2\".")
-                                             .arg(path, info.suffix()));
+        throw EngineError(
+            ErrorCode::Io,
+            QStringLiteral("Soubor \"%1\" nelze číst: neznámý typ souboru \"%2\".").arg(path, info.suffix()));
     return (*it)(path);
 }
 

@@ -28,7 +28,8 @@ std::optional<QTime> Formats::parseTime(const QString &text) const
     const QString t = text.trimmed();
     if (t.isEmpty())
         return std::nullopt;
-    for (const QString &f : {longTime, QStringLiteral("HH:mm:ss"), QStringLiteral("H:mm"), QStringLiteral("HH:mm")}) {
+    for (const QString &f :
+         {longTime, QStringLiteral("HH:mm:ss"), QStringLiteral("H:mm"), QStringLiteral("HH:mm")}) {
         const QTime time = QTime::fromString(t, f);
         if (time.isValid())
             return time;

@@ -17,8 +17,8 @@ class SqlBackend
 public:
     virtual ~SqlBackend() = default;
 
-    virtual QString driverName() const = 0; // Qt Sql driver, e.g. "QSQLITE"
-    virtual void configure(QSqlDatabase &db) = 0;   // after open: timeouts, journal, collations
+    virtual QString driverName() const = 0;       // Qt Sql driver, e.g. "QSQLITE"
+    virtual void configure(QSqlDatabase &db) = 0; // after open: timeouts, journal, collations
 
     virtual QStringList createTableStatements(const TableDef &def) const = 0;
     virtual QStringList createRelationStatements(const RelationDef &rel) const = 0;

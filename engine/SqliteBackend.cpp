@@ -66,7 +66,8 @@ FieldDef fieldFromDeclaredType(const QString &name, const QString &declared, boo
     FieldDef f;
     f.name = name;
     const QString t = declared.trimmed().toUpper();
-    static const QRegularExpression sized(QStringLiteral("^(?:VARCHAR|CHAR|CHARACTER|TEXT)\\s*\\((\\d+)\\)$"));
+    static const QRegularExpression sized(
+        QStringLiteral("^(?:VARCHAR|CHAR|CHARACTER|TEXT)\\s*\\((\\d+)\\)$"));
     if (const auto m = sized.match(t); m.hasMatch()) {
         f.type = FieldType::Text;
         f.size = m.captured(1).toInt();
@@ -114,9 +115,9 @@ void SqliteBackend::configure(QSqlDatabase &db)
 {
     QSqlQuery q(db);
     // Rollback journal rather than WAL: WAL needs shared memory that network shares do not give.
-    for (const char *pragma : {"PRAGMA journal_mode = DELETE", "PRAGMA synchronous = FULL",
-                               "PRAGMA foreign_keys = OFF", "PRAGMA recursive_triggers = OFF",
-                               "PRAGMA cache_size = -16000"})
+    for (const char *pragma :
+         {"PRAGMA journal_mode = DELETE", "PRAGMA synchronous = FULL", "PRAGMA foreign_keys = OFF",
+          "PRAGMA recursive_triggers = OFF", "PRAGMA cache_size = -16000"})
         q.exec(QString::fromLatin1(pragma));
     q.exec(QStringLiteral("PRAGMA busy_timeout = %1").arg(BusyTimeoutMs));
 }
@@ -147,8 +148,8 @@ QStringList SqliteBackend::createTableStatements(const TableDef &def) const
         }
         statements << QStringLiteral("CREATE %1INDEX %2 ON %3 (%4)")
                           .arg(idx.unique ? QStringLiteral("UNIQUE ") : QString(),
-                               quoteIdentifier(def.name + IndexSeparator + idx.name), quoteIdentifier(def.name),
-                               parts.join(QStringLiteral(", ")));
+                               quoteIdentifier(def.name + IndexSeparator + idx.name),
+                               quoteIdentifier(def.name), parts.join(QStringLiteral(", ")));
     }
     return statements;
 }
@@ -159,7 +160,8 @@ QStringList SqliteBackend::createRelationStatements(const RelationDef &rel) cons
     const QString detail = quoteIdentifier(rel.detail);
     const QString otherMasterKeepsKey =
         QStringLiteral("EXISTS (SELECT 1 FROM %1 AS m WHERE %2 AND m.rowid <> OLD.rowid)")
-            .arg(master, pairedCondition(rel.masterFields, QStringLiteral("m."), rel.masterFields, QStringLiteral("OLD.")));
+            .arg(master, pairedCondition(rel.masterFields, QStringLiteral("m."), rel.masterFields,
+                                         QStringLiteral("OLD.")));
     const QString hasDetails = QStringLiteral("EXISTS (SELECT 1 FROM %1 AS d WHERE %2)")
                                    .arg(detail, pairedCondition(rel.detailFields, QStringLiteral("d."),
                                                                 rel.masterFields, QStringLiteral("OLD.")));
@@ -167,8 +169,8 @@ QStringList SqliteBackend::createRelationStatements(const RelationDef &rel) cons
     QStringList assignments;
     for (int i = 0; i < rel.masterFields.size() && i < rel.detailFields.size(); ++i) {
         changed << QStringLiteral("OLD.%1 IS NOT NEW.%1").arg(quoteIdentifier(rel.masterFields[i]));
-        assignments << QStringLiteral("%1 = NEW.%2").arg(quoteIdentifier(rel.detailFields[i]),
-                                                        quoteIdentifier(rel.masterFields[i]));
+        assignments << QStringLiteral("%1 = NEW.%2")
+                           .arg(quoteIdentifier(rel.detailFields[i]), quoteIdentifier(rel.masterFields[i]));
     }
     assignments << QStringLiteral("%1 = %1 + 1").arg(quoteIdentifier(RowVersionColumn));
 
@@ -179,10 +181,11 @@ QStringList SqliteBackend::createRelationStatements(const RelationDef &rel) cons
                            otherMasterKeepsKey, DetailRecordsTag, rel.detail);
     statements << QStringLiteral("CREATE TRIGGER %1 AFTER UPDATE OF %2 ON %3 WHEN (%4) AND NOT %5 BEGIN "
                                  "UPDATE %6 SET %7 WHERE %8; END")
-                      .arg(quoteIdentifier(rel.name + QStringLiteral("_update")), joinedColumns(rel.masterFields),
-                           master, changed.join(QStringLiteral(" OR ")), otherMasterKeepsKey, detail,
-                           assignments.join(QStringLiteral(", ")),
-                           pairedCondition(rel.detailFields, QString(), rel.masterFields, QStringLiteral("OLD.")));
+                      .arg(quoteIdentifier(rel.name + QStringLiteral("_update")),
+                           joinedColumns(rel.masterFields), master, changed.join(QStringLiteral(" OR ")),
+                           otherMasterKeepsKey, detail, assignments.join(QStringLiteral(", ")),
+                           pairedCondition(rel.detailFields, QString(), rel.masterFields,
+                                           QStringLiteral("OLD.")));
     return statements;
 }
 
@@ -190,8 +193,9 @@ QStringList SqliteBackend::tableNames(QSqlDatabase &db) const
 {
     QStringList names;
     QSqlQuery q(db);
-    q.exec(QStringLiteral("SELECT name FROM sqlite_master WHERE type = 'table' AND name NOT LIKE 'sqlite\\_%' "
-                          "ESCAPE '\\' ORDER BY name"));
+    q.exec(
+        QStringLiteral("SELECT name FROM sqlite_master WHERE type = 'table' AND name NOT LIKE 'sqlite\\_%' "
+                       "ESCAPE '\\' ORDER BY name"));
     while (q.next())
         names << q.value(0).toString();
     return names;
@@ -200,13 +204,15 @@ QStringList SqliteBackend::tableNames(QSqlDatabase &db) const
 TableDef SqliteBackend::readTableDef(QSqlDatabase &db, const QString &table) const
 {
     QSqlQuery q(db);
-    q.prepare(QStringLiteral("SELECT name, sql FROM sqlite_master WHERE type = 'table' AND name = ? COLLATE NOCASE"));
+    q.prepare(QStringLiteral(
+        "SELECT name, sql FROM sqlite_master WHERE type = 'table' AND name = ? COLLATE NOCASE"));
     q.addBindValue(table);
     if (!q.exec() || !q.next())
         throw EngineError(ErrorCode::UnknownTable, QStringLiteral("Tabulka \"%1\" neexistuje.").arg(table));
     TableDef def;
     def.name = q.value(0).toString();
-    const bool autoIncrement = q.value(1).toString().contains(QLatin1String("AUTOINCREMENT"), Qt::CaseInsensitive);
+    const bool autoIncrement =
+        q.value(1).toString().contains(QLatin1String("AUTOINCREMENT"), Qt::CaseInsensitive);
 
     QSqlQuery info(db);
     info.exec(QStringLiteral("PRAGMA table_info(%1)").arg(quoteIdentifier(def.name)));
@@ -235,8 +241,9 @@ TableDef SqliteBackend::readTableDef(QSqlDatabase &db, const QString &table) con
                 continue;
             idx.fields << cols.value(2).toString();
             idx.descending = idx.descending || cols.value(3).toInt() != 0;
-            idx.caseInsensitive = idx.caseInsensitive ||
-                                  cols.value(4).toString().compare(QLatin1String("NOCASE"), Qt::CaseInsensitive) == 0;
+            idx.caseInsensitive =
+                idx.caseInsensitive ||
+                cols.value(4).toString().compare(QLatin1String("NOCASE"), Qt::CaseInsensitive) == 0;
         }
         def.indexes << idx;
     }
@@ -257,40 +264,54 @@ EngineError SqliteBackend::translateError(const QSqlError &error, const QString 
     };
     if (text.contains(QLatin1String("UNIQUE constraint failed"))) {
         QString fields = text.section(QLatin1String("failed:"), 1).trimmed();
-        return EngineError(ErrorCode::KeyViolation,
-                           withContext(QStringLiteral("Porušení klíče: záznam se stejnými hodnotami (%1) už existuje.")
-                                           .arg(fields)));
+        return EngineError(
+            ErrorCode::KeyViolation,
+            withContext(QStringLiteral("Porušení klíče: záznam se stejnými hodnotami (%1) už existuje.")
+                            .arg(fields)));
     }
     if (const int at = text.indexOf(DetailRecordsTag); at >= 0) {
         const QString detail = text.mid(at + DetailRecordsTag.size()).section(QLatin1Char(' '), 0, 0);
-        return EngineError(ErrorCode::DetailRecordsExist,
-                           withContext(QStringLiteral("Záznam nelze smazat: existují k němu podřízené záznamy v tabulce %1.")
-                                           .arg(detail)));
+        return EngineError(
+            ErrorCode::DetailRecordsExist,
+            withContext(QStringLiteral("Záznam nelze smazat: existují k němu podřízené záznamy v tabulce %1.")
+                            .arg(detail)));
     }
-    static const QRegularExpression check(QStringLiteral("CHECK constraint failed: (\\w+)_(max(\\d+)|date|time|logical)"));
+    static const QRegularExpression check(
+        QStringLiteral("CHECK constraint failed: (\\w+)_(max(\\d+)|date|time|logical)"));
     if (const auto m = check.match(text); m.hasMatch()) {
         const QString field = m.captured(1);
         if (m.captured(2).startsWith(QLatin1String("max")))
-            return EngineError(ErrorCode::ValueTooLong,
-                               withContext(QStringLiteral("Hodnota pole %1 je delší než %2 znaků.").arg(field, m.captured(3))));
-        return EngineError(ErrorCode::InvalidValue,
-                           withContext(QStringLiteral("Hodnota pole %1 není platné %2.")
-                                           .arg(field, m.captured(2) == QLatin1String("date")   ? QStringLiteral("datum")
-                                                       : m.captured(2) == QLatin1String("time") ? QStringLiteral("čas")
-                                                                                               : QStringLiteral("logická hodnota"))));
+            return EngineError(
+                ErrorCode::ValueTooLong,
+                withContext(
+                    QStringLiteral("Hodnota pole %1 je delší než %2 znaků.").arg(field, m.captured(3))));
+        return EngineError(
+            ErrorCode::InvalidValue,
+            withContext(QStringLiteral("Hodnota pole %1 není platné %2.")
+                            .arg(field, m.captured(2) == QLatin1String("date") ? QStringLiteral("datum")
+                                        : m.captured(2) == QLatin1String("time")
+                                            ? QStringLiteral("čas")
+                                            : QStringLiteral("logická hodnota"))));
     }
-    if (text.contains(QLatin1String("database is locked")) || text.contains(QLatin1String("database table is locked")))
-        return EngineError(ErrorCode::Busy,
-                           withContext(QStringLiteral("Data jsou právě zamčena jinou stanicí. Zkuste to prosím znovu.")));
+    if (text.contains(QLatin1String("database is locked")) ||
+        text.contains(QLatin1String("database table is locked")))
+        return EngineError(
+            ErrorCode::Busy,
+            withContext(QStringLiteral("Data jsou právě zamčena jinou stanicí. Zkuste to prosím znovu.")));
     if (text.contains(QLatin1String("no such table")))
-        return EngineError(ErrorCode::UnknownTable,
-                           withContext(QStringLiteral("Tabulka neexistuje: %1").arg(text.section(QLatin1Char(':'), 1).trimmed())));
+        return EngineError(
+            ErrorCode::UnknownTable,
+            withContext(
+                QStringLiteral("Tabulka neexistuje: %1").arg(text.section(QLatin1Char(':'), 1).trimmed())));
     if (text.contains(QLatin1String("no such column")))
-        return EngineError(ErrorCode::UnknownField,
-                           withContext(QStringLiteral("Pole neexistuje: %1").arg(text.section(QLatin1Char(':'), 1).trimmed())));
+        return EngineError(
+            ErrorCode::UnknownField,
+            withContext(
+                QStringLiteral("Pole neexistuje: %1").arg(text.section(QLatin1Char(':'), 1).trimmed())));
     if (text.contains(QLatin1String("unable to open")) || text.contains(QLatin1String("disk I/O")) ||
         text.contains(QLatin1String("readonly database")))
-        return EngineError(ErrorCode::Io, withContext(QStringLiteral("Chyba při práci se souborem databáze: %1").arg(text)));
+        return EngineError(ErrorCode::Io,
+                           withContext(QStringLiteral("Chyba při práci se souborem databáze: %1").arg(text)));
     return EngineError(ErrorCode::General, withContext(QStringLiteral("Chyba databáze: %1").arg(text)));
 }
 

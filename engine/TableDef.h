@@ -18,7 +18,7 @@ struct FieldDef
 
 struct IndexDef
 {
-    QString name;        // e.g. "KlicX"; stored as <table>_<name>
+    QString name; // e.g. "KlicX"; stored as <table>_<name>
     QStringList fields;
     bool unique = false;
     bool caseInsensitive = false;
@@ -35,7 +35,7 @@ struct TableDef
     QList<IndexDef> indexes;
 
     const FieldDef *field(const QString &fieldName) const; // without regard to case
-    QString autoIncField() const;                           // empty when none
+    QString autoIncField() const;                          // empty when none
 };
 
 // A master/detail relation kept by the engine: a master whose link fields have detail rows cannot be

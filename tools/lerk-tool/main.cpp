@@ -1,0 +1,11 @@
+// lerk-tool: the command line over the same engine and operations as the program.
+#include "ToolCommands.h"
+
+#include <QCoreApplication>
+
+int main(int argc, char *argv[])
+{
+    QCoreApplication app(argc, argv);
+    QCoreApplication::setApplicationName(QStringLiteral("lerk-tool"));
+    return lerk::tool::run(QCoreApplication::arguments().mid(1));
+}
