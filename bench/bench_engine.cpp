@@ -131,7 +131,7 @@ int main(int argc, char *argv[])
     t.close();
 
     const double baseAll =
-        bench::seconds([&] { raw.stepAll("SELECT * FROM Zavady ORDER BY CISLO, OS, DATUM, OKRUH, IN"); });
+        bench::seconds([&] { raw.stepAll("SELECT * FROM Zavady ORDER BY CISLO, OS, DATUM, OKRUH, \"IN\""); });
     qint64 seen = 0;
     double rssOpen = 0;
     const double ourAll = bench::seconds([&] {
@@ -164,7 +164,7 @@ int main(int argc, char *argv[])
             t.goToRow(p);
     });
     sqlite3_stmt *byId = nullptr;
-    sqlite3_prepare_v2(raw.handle(), "SELECT * FROM Zavady WHERE IN = ?", -1, &byId, nullptr);
+    sqlite3_prepare_v2(raw.handle(), "SELECT * FROM Zavady WHERE \"IN\" = ?", -1, &byId, nullptr);
     std::vector<qint64> ids;
     for (int p : positions)
         ids.push_back(t.bookmark().isValid() ? p + 1 : p + 1);

@@ -202,8 +202,9 @@ int copyTableToFile(Database &db, const QString &table, const QString &filePath)
     return count;
 }
 
-int moveFileToTable(Session &session, Database &db, const QString &filePath, const QString &table,
-                    BatchMode mode)
+namespace {
+
+int moveRows(Session &session, Database &db, const QString &filePath, const QString &table, BatchMode mode)
 {
     std::unique_ptr<FileTableReader> reader = session.readers().open(filePath);
     const TableDef fileDef = reader->definition();
@@ -306,6 +307,22 @@ int moveFileToTable(Session &session, Database &db, const QString &filePath, con
     if (moved > 0)
         db.notifyChanged(dest.name);
     return moved;
+}
+
+} // namespace
+
+int moveFileToTable(Session &session, Database &db, const QString &filePath, const QString &table,
+                    BatchMode mode)
+{
+    try {
+        return moveRows(session, db, filePath, table, mode);
+    } catch (const EngineError &e) {
+        // A value that does not fit names its field; the person also needs to know which file it came from.
+        if (e.isSilent() || e.message().contains(filePath))
+            throw;
+        throw EngineError(e.code(),
+                          QStringLiteral("%1 (soubor \"%2\", tabulka %3)").arg(e.message(), filePath, table));
+    }
 }
 
 } // namespace lerk

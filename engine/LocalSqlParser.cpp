@@ -279,9 +279,9 @@ private:
                     second > 0 ? withoutExtension(path.mid(second + 1).trimmed()) : QString();
                 if (alias.isEmpty() || table.isEmpty() || table.contains(QLatin1Char('/')) ||
                     table.contains(QLatin1Char('\\')) || table.contains(QLatin1Char(':')))
-                    fail(QStringLiteral("chybná cesta k tabulce %1; má tvar \":Alias:Tabulka\"")
-                             .arg(quoted(t)),
-                         t);
+                    fail(
+                        QStringLiteral("chybná cesta k tabulce \"%1\"; má tvar \":Alias:Tabulka\"").arg(path),
+                        t);
                 ref.kind = TableRef::Kind::AliasPath;
                 ref.alias = alias;
                 ref.table = table;
@@ -320,14 +320,13 @@ private:
     // lexer, so a keyword inside a quoted value cannot end it.
     QString whereText()
     {
-        const Token &whereToken = advance();
+        advance(); // WHERE
         if (atClauseEnd())
             fail(QStringLiteral("chybí podmínka za WHERE"), current());
         const int start = current().start;
         int end = start;
         while (!atClauseEnd())
             end = advance().end;
-        Q_UNUSED(whereToken);
         return m_text.mid(start, end - start);
     }
 
@@ -525,7 +524,9 @@ QString joinLines(const QStringList &lines)
 
 QString syntaxMessage(const QString &statement, const QString &what)
 {
-    return QStringLiteral("Chybný příkaz SQL \"%1\": %2.").arg(statement, what);
+    // A reason quoted from another message (a filter's) brings its own full stop.
+    return QStringLiteral("Chybný příkaz SQL \"%1\": %2%3")
+        .arg(statement, what, what.endsWith(QLatin1Char('.')) ? QString() : QStringLiteral("."));
 }
 
 Statement parseStatement(const QString &text)

@@ -66,12 +66,15 @@ inline void insertRows(Database &db, const QString &table, const QStringList &fi
     const QString sql =
         QStringLiteral("INSERT INTO %1 (%2) VALUES (%3)")
             .arg(quoteIdentifier(table), columns.join(QLatin1Char(',')), marks.join(QLatin1Char(',')));
+    // One commit for all rows: every commit waits for the disk.
+    Transaction tx(db);
     for (const QVariantList &row : rows) {
         QVariantList binds;
         for (const QVariant &v : row)
             binds << storedValue(v);
         db.exec(sql, binds);
     }
+    tx.commit();
 }
 
 // Every row of a query as raw stored values.
@@ -86,6 +89,19 @@ inline QList<QVariantList> selectRows(Database &db, const QString &sql, const QV
         rows << row;
     }
     return rows;
+}
+
+// Rows as "v1|v2|..." text, an empty field as ∅: easy to compare and readable when a test fails.
+inline QStringList rowsAsText(const QList<QVariantList> &rows)
+{
+    QStringList out;
+    for (const QVariantList &row : rows) {
+        QStringList values;
+        for (const QVariant &v : row)
+            values << (v.isNull() ? QStringLiteral("∅") : v.toString());
+        out << values.join(QLatin1Char('|'));
+    }
+    return out;
 }
 
 inline QVariant selectValue(Database &db, const QString &sql, const QVariantList &binds = {})
@@ -182,6 +198,7 @@ inline TableDef silnice()
 inline void createSampleTables(Database &db)
 {
     using namespace tables;
+    Transaction tx(db);
     for (const TableDef &def : {zavady(), zavady(QStringLiteral("ZavadyE")), protokol(),
                                 protokol(QStringLiteral("ProtokolE")), os(), ciszav(), uzivatel(), silnice()})
         db.createTable(def);
@@ -221,6 +238,7 @@ inline void createSampleTables(Database &db)
     insertRows(db, QStringLiteral("Silnice"),
                {QStringLiteral("SILNICE"), QStringLiteral("OS"), QStringLiteral("DELKA")},
                {{"I/3", "01", 10.0}, {"II/112", "01", 5.0}, {"I/3", "02", 12.0}});
+    tx.commit();
 }
 
 } // namespace tables

@@ -65,26 +65,13 @@ QStringList describe(const QList<ColumnInfo> &columns)
     return out;
 }
 
-// Rows as "v1|v2|..." of the stored values.
-QStringList joinedRows(const QList<QVariantList> &rows)
-{
-    QStringList out;
-    for (const QVariantList &row : rows) {
-        QStringList values;
-        for (const QVariant &v : row)
-            values << (v.isNull() ? QStringLiteral("∅") : v.toString());
-        out << values.join(QLatin1Char('|'));
-    }
-    return out;
-}
-
 // Every row of every table of a database, hidden columns included: what "nothing changed" means.
 QMap<QString, QStringList> snapshot(Database &db)
 {
     QMap<QString, QStringList> out;
     for (const QString &table : db.tableNames())
         out.insert(table,
-                   joinedRows(selectRows(
+                   rowsAsText(selectRows(
                        db, QStringLiteral("SELECT * FROM %1 ORDER BY rowid").arg(quoteIdentifier(table)))));
     return out;
 }
@@ -171,6 +158,7 @@ void TestLocalSql::statementShapes_data()
 
     QTest::newRow("delete all") << QStringList{"DELETE FROM OS"} << 2 << "Os" << 0;
     QTest::newRow("table name in other case") << QStringList{"DELETE FROM CisZav"} << 2 << "Ciszav" << 0;
+    QTest::newRow("quoted table name") << QStringList{"DELETE FROM \"Os.DB\""} << 2 << "Os" << 0;
     QTest::newRow("alias path") << QStringList{"DELETE FROM \":DevaReru:ZAVADYE.db\""} << 1 << "ZavadyE" << 0;
     QTest::newRow("delete where") << QStringList{"DELETE FROM ZAVADY", " WHERE OS='01'"} << 4 << "Zavady"
                                   << 2;
@@ -224,8 +212,8 @@ void TestLocalSql::copiedRowsKeepValues()
              3);
     const QString columns = QStringLiteral("CISLO, OSP, OKRUH, DATUM, JMENO, PZ, PN, OS");
     QCOMPARE(
-        joinedRows(selectRows(db, QStringLiteral("SELECT %1 FROM ProtokolE ORDER BY CISLO").arg(columns))),
-        joinedRows(selectRows(db, QStringLiteral("SELECT %1 FROM Protokol ORDER BY CISLO").arg(columns))));
+        rowsAsText(selectRows(db, QStringLiteral("SELECT %1 FROM ProtokolE ORDER BY CISLO").arg(columns))),
+        rowsAsText(selectRows(db, QStringLiteral("SELECT %1 FROM Protokol ORDER BY CISLO").arg(columns))));
 }
 
 void TestLocalSql::groupedSelect_data()
@@ -271,7 +259,7 @@ void TestLocalSql::groupedSelect()
     QVERIFY(!plan.keyed);
     QCOMPARE(plan.database, &m_fx->deva());
     QCOMPARE(describe(plan.columns), columns);
-    QCOMPARE(joinedRows(selectRows(*plan.database, plan.sql.sql, plan.sql.binds)), rows);
+    QCOMPARE(rowsAsText(selectRows(*plan.database, plan.sql.sql, plan.sql.binds)), rows);
 }
 
 void TestLocalSql::keyedPlan_data()
@@ -328,7 +316,7 @@ void TestLocalSql::keyedPlan()
         sql += QStringLiteral(" WHERE ") + plan.where.sql;
     if (!orderSql.isEmpty())
         sql += QStringLiteral(" ORDER BY ") + orderSql.join(QStringLiteral(", "));
-    QCOMPARE(joinedRows(selectRows(db, sql, plan.where.binds)).join(QLatin1Char(',')), rowIds);
+    QCOMPARE(rowsAsText(selectRows(db, sql, plan.where.binds)).join(QLatin1Char(',')), rowIds);
 }
 
 void TestLocalSql::isSelect_data()
@@ -418,9 +406,10 @@ void TestLocalSql::updateBumpsRowVersion()
     QCOMPARE(LocalSql(m_fx->session(), QStringLiteral("DevaReru"))
                  .execute({"UPDATE Zavady SET ODSTRANENO=True, DATUMO='1.6.2008'", "WHERE OS='02'"}),
              2);
-    QCOMPARE(joinedRows(selectRows(db, "SELECT IN, ODSTRANENO, DATUMO, _RowVer FROM Zavady ORDER BY IN")),
-             (QStringList{"101|0|∅|0", "102|1|2008-06-01|0", "103|∅|∅|0", "104|0|∅|0", "105|1|2008-06-01|1",
-                          "106|1|2008-06-01|1"}));
+    QCOMPARE(
+        rowsAsText(selectRows(db, "SELECT \"IN\", ODSTRANENO, DATUMO, _RowVer FROM Zavady ORDER BY \"IN\"")),
+        (QStringList{"101|0|∅|0", "102|1|2008-06-01|0", "103|∅|∅|0", "104|0|∅|0", "105|1|2008-06-01|1",
+                     "106|1|2008-06-01|1"}));
 }
 
 void TestLocalSql::autoIncrementOfCopies_data()
@@ -446,10 +435,10 @@ void TestLocalSql::autoIncrementOfCopies()
 
     Database &db = m_fx->deva();
     QCOMPARE(LocalSql(m_fx->session(), QStringLiteral("DevaReru")).execute(lines), 6);
-    QCOMPARE(joinedRows(selectRows(db, "SELECT IN FROM ZavadyE ORDER BY IN")).join(QLatin1Char(',')),
+    QCOMPARE(rowsAsText(selectRows(db, "SELECT \"IN\" FROM ZavadyE ORDER BY \"IN\"")).join(QLatin1Char(',')),
              numbers);
-    QCOMPARE(joinedRows(selectRows(db, "SELECT CISLO FROM ZavadyE WHERE IN > 1 ORDER BY IN")),
-             joinedRows(selectRows(db, "SELECT CISLO FROM Zavady ORDER BY IN")));
+    QCOMPARE(rowsAsText(selectRows(db, "SELECT CISLO FROM ZavadyE WHERE \"IN\" > 1 ORDER BY \"IN\"")),
+             rowsAsText(selectRows(db, "SELECT CISLO FROM Zavady ORDER BY \"IN\"")));
 }
 
 void TestLocalSql::valuesAreNeverSql_data()
@@ -510,7 +499,7 @@ void TestLocalSql::filePathThroughReader()
         lines << condition;
     QCOMPARE(LocalSql(m_fx->session(), QStringLiteral("LerkLO")).execute(lines), added.size());
     QCOMPARE(m_readerPath, m_fx->filesDir() + QStringLiteral("/OS.TST"));
-    QCOMPARE(joinedRows(selectRows(db, "SELECT OS, STREDISKO FROM Os WHERE OS > '02' ORDER BY OS")), added);
+    QCOMPARE(rowsAsText(selectRows(db, "SELECT OS, STREDISKO FROM Os WHERE OS > '02' ORDER BY OS")), added);
     QCOMPARE(temporaryTableCount(db), 0);
 }
 
@@ -524,7 +513,7 @@ void TestLocalSql::selectFromFile()
         QVERIFY(!plan.keyed);
         QCOMPARE(plan.database, &m_fx->deva());
         QCOMPARE(describe(plan.columns), (QStringList{"OS Text 2", "Nazev Text 20", "ZALOZENO Date"}));
-        QCOMPARE(joinedRows(selectRows(*plan.database, plan.sql.sql, plan.sql.binds)),
+        QCOMPARE(rowsAsText(selectRows(*plan.database, plan.sql.sql, plan.sql.binds)),
                  QStringList{"04|Plzeň|2008-05-04"});
         // A new opening replaces the rows the previous one loaded.
         QCOMPARE(temporaryTableCount(m_fx->deva()), 1);
@@ -571,7 +560,7 @@ void TestLocalSql::tableOfAnotherAlias()
     QCOMPARE(LocalSql(m_fx->session(), defaultAlias).execute(lines), rows.size() - 2);
     if (inTransaction)
         dest.commit();
-    QCOMPARE(joinedRows(selectRows(dest, QStringLiteral("SELECT OS, STREDISKO FROM %1 ORDER BY rowid")
+    QCOMPARE(rowsAsText(selectRows(dest, QStringLiteral("SELECT OS, STREDISKO FROM %1 ORDER BY rowid")
                                              .arg(quoteIdentifier(destTable)))),
              rows);
     // Nothing stays attached or loaded after the statement.
