@@ -33,9 +33,14 @@ IndexDef index(const char *name, const QStringList &fields, bool unique = false,
 
 QList<FieldDef> protokolFields()
 {
-    return {text("CISLO", 5),  text("OSP", 2),  text("OKRUH", 4),
-            typed("DATUM", FieldType::Date), text("JMENO", 20),
-            typed("PZ", FieldType::Short),   typed("PN", FieldType::Short), text("OS", 2)};
+    return {text("CISLO", 5),
+            text("OSP", 2),
+            text("OKRUH", 4),
+            typed("DATUM", FieldType::Date),
+            text("JMENO", 20),
+            typed("PZ", FieldType::Short),
+            typed("PN", FieldType::Short),
+            text("OS", 2)};
 }
 
 QList<FieldDef> zavadyFields()
@@ -76,10 +81,11 @@ QList<TableDef> sharedTables()
                        typed("Datum", FieldType::Date),
                        typed("CasU", FieldType::Time),
                        text("Klic", 30)};
-    uzivatel.indexes = {index("Primary", {QStringLiteral("Jmeno"), QStringLiteral("DatumP"), QStringLiteral("CasP")}, true),
-                        index("KlicX", {QStringLiteral("Klic")}, true, true),
-                        index("DatumCas", {QStringLiteral("DatumP"), QStringLiteral("CasP")}, false, true),
-                        index("Sestup", {QStringLiteral("DatumP"), QStringLiteral("CasP")}, false, true, true)};
+    uzivatel.indexes = {
+        index("Primary", {QStringLiteral("Jmeno"), QStringLiteral("DatumP"), QStringLiteral("CasP")}, true),
+        index("KlicX", {QStringLiteral("Klic")}, true, true),
+        index("DatumCas", {QStringLiteral("DatumP"), QStringLiteral("CasP")}, false, true),
+        index("Sestup", {QStringLiteral("DatumP"), QStringLiteral("CasP")}, false, true, true)};
     out << uzivatel;
 
     TableDef hesla;
@@ -102,7 +108,8 @@ QList<TableDef> sharedTables()
 
     TableDef ciszav;
     ciszav.name = QStringLiteral("Ciszav");
-    ciszav.fields = {text("DRUH", 3), text("Popis", 50), typed("Vyber", FieldType::Logical), text("Poznamka", 50)};
+    ciszav.fields = {text("DRUH", 3), text("Popis", 50), typed("Vyber", FieldType::Logical),
+                     text("Poznamka", 50)};
     ciszav.indexes = {index("Primary", {QStringLiteral("DRUH")}, true)};
     out << ciszav;
 
@@ -115,14 +122,16 @@ QList<TableDef> sharedTables()
                     text("CESTMISTR", 15),
                     typed("DELKA", FieldType::Number),
                     typed("P", FieldType::Short)};
-    okruh.indexes = {index("Primary", {QStringLiteral("OS"), QStringLiteral("OKRUH"), QStringLiteral("POCTYDEN")}, true),
-                     index("Okruh", {QStringLiteral("OKRUH")})};
+    okruh.indexes = {
+        index("Primary", {QStringLiteral("OS"), QStringLiteral("OKRUH"), QStringLiteral("POCTYDEN")}, true),
+        index("Okruh", {QStringLiteral("OKRUH")})};
     out << okruh;
 
     TableDef silnice;
     silnice.name = QStringLiteral("Silnice");
-    silnice.fields = {text("OKRUH", 4),   text("TRIDA", 1),  text("SILNICE1", 6), typed("PORADI", FieldType::Short),
-                      text("POPIS", 50), text("Silnice", 10)};
+    silnice.fields = {text("OKRUH", 4),    text("TRIDA", 1),
+                      text("SILNICE1", 6), typed("PORADI", FieldType::Short),
+                      text("POPIS", 50),   text("Silnice", 10)};
     silnice.indexes = {index("Primary",
                              {QStringLiteral("OKRUH"), QStringLiteral("TRIDA"), QStringLiteral("SILNICE1"),
                               QStringLiteral("PORADI")},
@@ -148,8 +157,8 @@ QList<TableDef> sharedTables()
     // The first index serves the order of the entry window and the relation to the protocols; the others
     // the defect query's order and the overview filters by centre and by removal.
     zavady.indexes = {index("Protokol", ProtocolKey + QStringList{QStringLiteral("IN")}),
-                      index("OkruhPoradi", {QStringLiteral("OKRUH"), QStringLiteral("PORADI"), QStringLiteral("KM"),
-                                            QStringLiteral("DATUM")}),
+                      index("OkruhPoradi", {QStringLiteral("OKRUH"), QStringLiteral("PORADI"),
+                                            QStringLiteral("KM"), QStringLiteral("DATUM")}),
                       index("OS", {QStringLiteral("OS")}),
                       index("Odstraneno", {QStringLiteral("ODSTRANENO")})};
     out << zavady;
@@ -278,7 +287,8 @@ QStringList ensureTables(Database &db, const QList<TableDef> &tables, const QLis
 
 QStringList ensureSchema(Session &session)
 {
-    QStringList created = ensureTables(session.database(DataAlias), schema::sharedTables(), schema::sharedRelations());
+    QStringList created =
+        ensureTables(session.database(DataAlias), schema::sharedTables(), schema::sharedRelations());
     created << ensureTables(session.database(LocalAlias), schema::localTables(), {});
     return created;
 }

@@ -4,10 +4,10 @@
 #include "Clock.h"
 #include "Database.h"
 #include "DefaultAliases.h"
+#include "ProtocolCounts.h"
 #include "Session.h"
 #include "Ui.h"
 
-#include <QSqlError>
 #include <QSqlQuery>
 #include <utility>
 
@@ -47,17 +47,17 @@ Field::LookupDef lookup(const QString &keyFields, const QString &table, const QS
 // Zavady's stored fields as the data module shows them: IN completes the key but is not shown.
 QStringList zavadyFieldNames()
 {
-    return {QStringLiteral("CISLO"),   QStringLiteral("OS"),     QStringLiteral("DATUM"),  QStringLiteral("OKRUH"),
-            QStringLiteral("SILNICE"), QStringLiteral("PORADI"), QStringLiteral("USEK"),   QStringLiteral("DRUH"),
-            QStringLiteral("CAS"),     QStringLiteral("ODSTRANENO"), QStringLiteral("DATUMO"),
-            QStringLiteral("ZAVADA"),  QStringLiteral("POPIS"),  QStringLiteral("TERMINO"), QStringLiteral("KM")};
+    return {QStringLiteral("CISLO"),      QStringLiteral("OS"),      QStringLiteral("DATUM"),
+            QStringLiteral("OKRUH"),      QStringLiteral("SILNICE"), QStringLiteral("PORADI"),
+            QStringLiteral("USEK"),       QStringLiteral("DRUH"),    QStringLiteral("CAS"),
+            QStringLiteral("ODSTRANENO"), QStringLiteral("DATUMO"),  QStringLiteral("ZAVADA"),
+            QStringLiteral("POPIS"),      QStringLiteral("TERMINO"), QStringLiteral("KM")};
 }
 
 } // namespace
 
 TDataModule1::TDataModule1(Session &session, Ui &ui, QObject *parent)
-    : QObject(parent),
-      ParamTable(*new Table(session, LocalAlias, QStringLiteral("PARAM"), this)),
+    : QObject(parent), ParamTable(*new Table(session, LocalAlias, QStringLiteral("PARAM"), this)),
       UzivatelTable(*new Table(session, DataAlias, QStringLiteral("Uzivatel"), this)),
       PodnikTable(*new Table(session, DataAlias, QStringLiteral("Podnik"), this)),
       OSTable(*new Table(session, DataAlias, QStringLiteral("Os"), this)),
@@ -68,39 +68,35 @@ TDataModule1::TDataModule1(Session &session, Ui &ui, QObject *parent)
       TydenTable(*new Table(session, DataAlias, QStringLiteral("Tyden"), this)),
       ProtokolTable(*new Table(session, DataAlias, QStringLiteral("Protokol"), this)),
       ZavadyTable(*new Table(session, DataAlias, Zavady, this)),
-      PocetQuery(*new Query(session, DataAlias, this)),
-      PocetNQuery(*new Query(session, DataAlias, this)),
+      PocetQuery(*new Query(session, DataAlias, this)), PocetNQuery(*new Query(session, DataAlias, this)),
       // The statement names its table by alias path, so the query needs no alias of its own.
-      ZavadyQuery(*new Query(session, QString(), this)),
-      ParamSource(*new DataSource(&ParamTable, this)),
+      ZavadyQuery(*new Query(session, QString(), this)), ParamSource(*new DataSource(&ParamTable, this)),
       UzivatelSource(*new DataSource(&UzivatelTable, this)),
-      PodnikSource(*new DataSource(&PodnikTable, this)),
-      OSSource(*new DataSource(&OSTable, this)),
-      CDruhSource(*new DataSource(&CDruhTable, this)),
-      OkruhSource(*new DataSource(&OkruhTable, this)),
+      PodnikSource(*new DataSource(&PodnikTable, this)), OSSource(*new DataSource(&OSTable, this)),
+      CDruhSource(*new DataSource(&CDruhTable, this)), OkruhSource(*new DataSource(&OkruhTable, this)),
       SilniceSource(*new DataSource(&SilniceTable, this)),
-      SilniceVSource(*new DataSource(&SilniceVTable, this)),
-      TydenSource(*new DataSource(&TydenTable, this)),
+      SilniceVSource(*new DataSource(&SilniceVTable, this)), TydenSource(*new DataSource(&TydenTable, this)),
       ProtokolSource(*new DataSource(&ProtokolTable, this)),
-      ZavadySource(*new DataSource(&ZavadyTable, this)),
-      PocetSource(*new DataSource(&PocetQuery, this)),
-      PocetNSource(*new DataSource(&PocetNQuery, this)),
-      ZavadyQSource(*new DataSource(&ZavadyQuery, this)),
-      m_session(session),
-      m_ui(ui)
+      ZavadySource(*new DataSource(&ZavadyTable, this)), PocetSource(*new DataSource(&PocetQuery, this)),
+      PocetNSource(*new DataSource(&PocetNQuery, this)), ZavadyQSource(*new DataSource(&ZavadyQuery, this)),
+      m_session(session), m_ui(ui)
 {
     setObjectName(QStringLiteral("DataModule1"));
     const std::pair<QObject *, const char *> names[] = {
-        {&ParamTable, "ParamTable"},       {&UzivatelTable, "UzivatelTable"}, {&PodnikTable, "PodnikTable"},
-        {&OSTable, "OSTable"},             {&OkruhTable, "OkruhTable"},       {&SilniceTable, "SilniceTable"},
-        {&SilniceVTable, "SilniceVTable"}, {&CDruhTable, "CDruhTable"},       {&TydenTable, "TydenTable"},
-        {&ProtokolTable, "ProtokolTable"}, {&ZavadyTable, "ZavadyTable"},     {&PocetQuery, "PocetQuery"},
-        {&PocetNQuery, "PocetNQuery"},     {&ZavadyQuery, "ZavadyQuery"},     {&ParamSource, "ParamSource"},
-        {&UzivatelSource, "UzivatelSource"}, {&PodnikSource, "PodnikSource"}, {&OSSource, "OSSource"},
-        {&CDruhSource, "CDruhSource"},     {&OkruhSource, "OkruhSource"},     {&SilniceSource, "SilniceSource"},
-        {&SilniceVSource, "SilniceVSource"}, {&TydenSource, "TydenSource"},   {&ProtokolSource, "ProtokolSource"},
-        {&ZavadySource, "ZavadySource"},   {&PocetSource, "PocetSource"},     {&PocetNSource, "PocetNSource"},
-        {&ZavadyQSource, "ZavadyQSource"}};
+        {&ParamTable, "ParamTable"},       {&UzivatelTable, "UzivatelTable"},
+        {&PodnikTable, "PodnikTable"},     {&OSTable, "OSTable"},
+        {&OkruhTable, "OkruhTable"},       {&SilniceTable, "SilniceTable"},
+        {&SilniceVTable, "SilniceVTable"}, {&CDruhTable, "CDruhTable"},
+        {&TydenTable, "TydenTable"},       {&ProtokolTable, "ProtokolTable"},
+        {&ZavadyTable, "ZavadyTable"},     {&PocetQuery, "PocetQuery"},
+        {&PocetNQuery, "PocetNQuery"},     {&ZavadyQuery, "ZavadyQuery"},
+        {&ParamSource, "ParamSource"},     {&UzivatelSource, "UzivatelSource"},
+        {&PodnikSource, "PodnikSource"},   {&OSSource, "OSSource"},
+        {&CDruhSource, "CDruhSource"},     {&OkruhSource, "OkruhSource"},
+        {&SilniceSource, "SilniceSource"}, {&SilniceVSource, "SilniceVSource"},
+        {&TydenSource, "TydenSource"},     {&ProtokolSource, "ProtokolSource"},
+        {&ZavadySource, "ZavadySource"},   {&PocetSource, "PocetSource"},
+        {&PocetNSource, "PocetNSource"},   {&ZavadyQSource, "ZavadyQSource"}};
     for (const auto &[object, name] : names)
         object->setObjectName(QString::fromLatin1(name));
 
@@ -155,7 +151,8 @@ void TDataModule1::setUpTables()
 
     SilniceVTable.setIndexFieldNames(QStringLiteral("OKRUH;PORADI"));
     SilniceVTable.setFieldNames({QStringLiteral("OKRUH"), QStringLiteral("PORADI"), QStringLiteral("TRIDA"),
-                                 QStringLiteral("SILNICE1"), QStringLiteral("POPIS"), QStringLiteral("Silnice")});
+                                 QStringLiteral("SILNICE1"), QStringLiteral("POPIS"),
+                                 QStringLiteral("Silnice")});
 
     TydenTable.setIndexFieldNames(QStringLiteral("Okruh"));
 
@@ -171,8 +168,8 @@ void TDataModule1::setUpTables()
     ProtokolTable.addCalculatedField(QStringLiteral("Rok"), FieldType::Integer);
     ProtokolTable.addCalculatedField(QStringLiteral("Mesic"), FieldType::Integer, 0, QStringLiteral("Měsíc"));
     ProtokolTable.addLookupField(QStringLiteral("Cestmistr"), FieldType::Text, 25,
-                                 lookup(QStringLiteral("OKRUH"), QStringLiteral("Okruh"), QStringLiteral("OKRUH"),
-                                        QStringLiteral("CESTMISTR"), false));
+                                 lookup(QStringLiteral("OKRUH"), QStringLiteral("Okruh"),
+                                        QStringLiteral("OKRUH"), QStringLiteral("CESTMISTR"), false));
     ProtokolTable.addCalculatedField(QStringLiteral("Tyden"), FieldType::Integer);
 
     ZavadyTable.setFieldNames(zavadyFieldNames());
@@ -194,22 +191,23 @@ void TDataModule1::setUpTables()
                                lookup(QStringLiteral("Okruh;PORADI"), QStringLiteral("Silnice"),
                                       QStringLiteral("Okruh;PORADI"), QStringLiteral("Silnice"), false));
     ZavadyTable.addLookupField(QStringLiteral("CisZavada"), FieldType::Text, 50,
-                               lookup(QStringLiteral("DRUH"), QStringLiteral("Ciszav"), QStringLiteral("DRUH"),
-                                      QStringLiteral("Popis"), true));
+                               lookup(QStringLiteral("DRUH"), QStringLiteral("Ciszav"),
+                                      QStringLiteral("DRUH"), QStringLiteral("Popis"), true));
     ZavadyTable.addCalculatedField(QStringLiteral("Dnu"), FieldType::Number);
     ZavadyTable.addCalculatedField(QStringLiteral("Mesic"), FieldType::Number, 0, QStringLiteral("Měsíc"));
     ZavadyTable.addCalculatedField(QStringLiteral("Rok"), FieldType::Number);
     ZavadyTable.addLookupField(QStringLiteral("Vyber"), FieldType::Logical, 0,
-                               lookup(QStringLiteral("DRUH"), QStringLiteral("Ciszav"), QStringLiteral("DRUH"),
-                                      QStringLiteral("Vyber"), true));
+                               lookup(QStringLiteral("DRUH"), QStringLiteral("Ciszav"),
+                                      QStringLiteral("DRUH"), QStringLiteral("Vyber"), true));
 }
 
 void TDataModule1::setUpQueries()
 {
-    PocetQuery.setSql({QStringLiteral("SELECT Cislo,OS,Datum,Okruh,count(*) As PZ"), QStringLiteral("FROM ZAVADY"),
-                       QStringLiteral("GROUP BY Cislo,OS,Datum,Okruh")});
-    PocetNQuery.setSql({QStringLiteral("SELECT Cislo,OS,Datum,Okruh,count(*) As PN"), QStringLiteral("FROM ZAVADY"),
-                        QStringLiteral("WHERE Odstraneno=false"), QStringLiteral("GROUP BY Cislo,OS,Datum,Okruh")});
+    PocetQuery.setSql({QStringLiteral("SELECT Cislo,OS,Datum,Okruh,count(*) As PZ"),
+                       QStringLiteral("FROM ZAVADY"), QStringLiteral("GROUP BY Cislo,OS,Datum,Okruh")});
+    PocetNQuery.setSql({QStringLiteral("SELECT Cislo,OS,Datum,Okruh,count(*) As PN"),
+                        QStringLiteral("FROM ZAVADY"), QStringLiteral("WHERE Odstraneno=false"),
+                        QStringLiteral("GROUP BY Cislo,OS,Datum,Okruh")});
 
     ZavadyQuery.setSql({QStringLiteral("SELECT * FROM \":DevaReru:Zavady.DB\""),
                         QStringLiteral("ORDER BY Okruh,Poradi,KM,Datum")});
@@ -237,10 +235,15 @@ void TDataModule1::setUpQueries()
 void TDataModule1::bindHandlers()
 {
     auto change = [this](DataSet &dataSet, const char *field, void (TDataModule1::*handler)(Field &)) {
-        dataSet.fieldByName(QString::fromLatin1(field)).onChange = [this, handler](Field &f) { (this->*handler)(f); };
+        dataSet.fieldByName(QString::fromLatin1(field)).onChange = [this, handler](Field &f) {
+            (this->*handler)(f);
+        };
     };
-    auto postError = [this](DataSet &dataSet, DataAction (TDataModule1::*handler)(DataSet &, const EngineError &)) {
-        dataSet.onPostError = [this, handler](DataSet &d, const EngineError &e) { return (this->*handler)(d, e); };
+    auto postError = [this](DataSet &dataSet,
+                            DataAction (TDataModule1::*handler)(DataSet &, const EngineError &)) {
+        dataSet.onPostError = [this, handler](DataSet &d, const EngineError &e) {
+            return (this->*handler)(d, e);
+        };
     };
     auto calc = [this](DataSet &dataSet, void (TDataModule1::*handler)(DataSet &)) {
         dataSet.onCalcFields = [this, handler](DataSet &d) { (this->*handler)(d); };
@@ -251,7 +254,9 @@ void TDataModule1::bindHandlers()
     postError(OSTable, &TDataModule1::OSTablePostError);
     postError(CDruhTable, &TDataModule1::CDruhTablePostError);
     postError(OkruhTable, &TDataModule1::OkruhTablePostError);
-    OkruhTable.onDeleteError = [this](DataSet &d, const EngineError &e) { return OkruhTableDeleteError(d, e); };
+    OkruhTable.onDeleteError = [this](DataSet &d, const EngineError &e) {
+        return OkruhTableDeleteError(d, e);
+    };
 
     calc(SilniceTable, &TDataModule1::SilniceTableCalcFields);
     postError(SilniceTable, &TDataModule1::SilniceTablePostError);
@@ -262,7 +267,9 @@ void TDataModule1::bindHandlers()
     calc(ProtokolTable, &TDataModule1::ProtokolTableCalcFields);
     ProtokolTable.onNewRecord = [this](DataSet &d) { ProtokolTableNewRecord(d); };
     postError(ProtokolTable, &TDataModule1::ProtokolTablePostError);
-    ProtokolTable.onDeleteError = [this](DataSet &d, const EngineError &e) { return ProtokolTableDeleteError(d, e); };
+    ProtokolTable.onDeleteError = [this](DataSet &d, const EngineError &e) {
+        return ProtokolTableDeleteError(d, e);
+    };
     ProtokolTable.fieldByName(QStringLiteral("DATUM")).onValidate = [this](Field &f, QVariant &v) {
         ProtokolTableDATUMValidate(f, v);
     };
@@ -293,21 +300,22 @@ std::optional<TDataModule1::ReportDataSet> TDataModule1::reportDataSet(const QSt
 
 void TDataModule1::OpenTables()
 {
-    for (Table *t : {&ParamTable, &UzivatelTable, &PodnikTable, &OSTable, &OkruhTable, &SilniceTable, &CDruhTable,
-                     &ProtokolTable, &ZavadyTable})
+    for (Table *t : {&ParamTable, &UzivatelTable, &PodnikTable, &OSTable, &OkruhTable, &SilniceTable,
+                     &CDruhTable, &ProtokolTable, &ZavadyTable})
         t->open();
 }
 
 void TDataModule1::CloseTables()
 {
-    for (Table *t : {&ParamTable, &UzivatelTable, &PodnikTable, &OSTable, &OkruhTable, &SilniceTable, &CDruhTable,
-                     &ProtokolTable, &ZavadyTable})
+    for (Table *t : {&ParamTable, &UzivatelTable, &PodnikTable, &OSTable, &OkruhTable, &SilniceTable,
+                     &CDruhTable, &ProtokolTable, &ZavadyTable})
         t->close();
 }
 
 void TDataModule1::SetReadOnlyTables()
 {
-    for (Table *t : {&PodnikTable, &OSTable, &OkruhTable, &SilniceTable, &CDruhTable, &ProtokolTable, &ZavadyTable})
+    for (Table *t :
+         {&PodnikTable, &OSTable, &OkruhTable, &SilniceTable, &CDruhTable, &ProtokolTable, &ZavadyTable})
         t->setReadOnly(true);
 }
 
@@ -430,13 +438,15 @@ void TDataModule1::SilniceTableTRIDAChange(Field &field)
         m_ui.information(QStringLiteral("Špatné číslo třídy - 1, 2, 3 !!!"));
         field.setValue(QStringLiteral("1")); // runs this rule again with the valid class
     }
-    dataSet.fieldByName(QStringLiteral("Silnice")).setValue(dataSet.fieldByName(QStringLiteral("Silnicee")).value());
+    dataSet.fieldByName(QStringLiteral("Silnice"))
+        .setValue(dataSet.fieldByName(QStringLiteral("Silnicee")).value());
 }
 
 void TDataModule1::SilniceTableSILNICE1Change(Field &field)
 {
     DataSet &dataSet = field.dataSet();
-    dataSet.fieldByName(QStringLiteral("Silnice")).setValue(dataSet.fieldByName(QStringLiteral("Silnicee")).value());
+    dataSet.fieldByName(QStringLiteral("Silnice"))
+        .setValue(dataSet.fieldByName(QStringLiteral("Silnicee")).value());
 }
 
 void TDataModule1::SilniceTablePORADIChange(Field &field)
@@ -448,7 +458,8 @@ void TDataModule1::SilniceTablePORADIChange(Field &field)
 void TDataModule1::ZavadyTablePORADIChange(Field &field)
 {
     DataSet &dataSet = field.dataSet();
-    dataSet.fieldByName(QStringLiteral("SILNICE")).setValue(dataSet.fieldByName(QStringLiteral("Silnicee")).value());
+    dataSet.fieldByName(QStringLiteral("SILNICE"))
+        .setValue(dataSet.fieldByName(QStringLiteral("Silnicee")).value());
 }
 
 void TDataModule1::ZavadyTableODSTRANENOChange(Field &field)
@@ -456,7 +467,8 @@ void TDataModule1::ZavadyTableODSTRANENOChange(Field &field)
     if (m_settingDefaults)
         return; // a default of a new record is no change of the mark
     DataSet &dataSet = field.dataSet();
-    dataSet.fieldByName(QStringLiteral("DATUMO")).setValue(dataSet.fieldByName(QStringLiteral("DATUM")).value());
+    dataSet.fieldByName(QStringLiteral("DATUMO"))
+        .setValue(dataSet.fieldByName(QStringLiteral("DATUM")).value());
 }
 
 void TDataModule1::ZavadyTableDRUHChange(Field &field)
@@ -512,7 +524,8 @@ DataAction TDataModule1::ProtokolTableDeleteError(DataSet &, const EngineError &
 DataAction TDataModule1::OkruhTableDeleteError(DataSet &, const EngineError &error)
 {
     return cascadeDelete(OkruhTable, error, QStringLiteral("Smazat okruh a silnice - relaci"),
-                         QStringLiteral("Silnice"), {QStringLiteral("OKRUH")}, {&SilniceTable, &SilniceVTable});
+                         QStringLiteral("Silnice"), {QStringLiteral("OKRUH")},
+                         {&SilniceTable, &SilniceVTable});
 }
 
 // The engine runs this handler and the repeated delete of the master in one transaction, so the details
@@ -589,8 +602,8 @@ QString TDataModule1::ProtocolCountFilter(const QString &cislo, const QString &o
                                           const QString &okruh, const Formats &formats)
 {
     return QStringLiteral("Cislo='") + filterText(cislo) + QStringLiteral("' AND OS='") + filterText(os) +
-           QStringLiteral("' AND DATUM='") + filterText(formats.formatDate(datum)) + QStringLiteral("' AND OKRUH='") +
-           filterText(okruh) + QLatin1Char('\'');
+           QStringLiteral("' AND DATUM='") + filterText(formats.formatDate(datum)) +
+           QStringLiteral("' AND OKRUH='") + filterText(okruh) + QLatin1Char('\'');
 }
 
 QString TDataModule1::ProtocolCountFilter()
@@ -598,7 +611,8 @@ QString TDataModule1::ProtocolCountFilter()
     return ProtocolCountFilter(ProtokolTable.fieldByName(QStringLiteral("CISLO")).asString(),
                                ProtokolTable.fieldByName(QStringLiteral("OS")).asString(),
                                ProtokolTable.fieldByName(QStringLiteral("DATUM")).asDate(),
-                               ProtokolTable.fieldByName(QStringLiteral("OKRUH")).asString(), m_session.formats());
+                               ProtokolTable.fieldByName(QStringLiteral("OKRUH")).asString(),
+                               m_session.formats());
 }
 
 void TDataModule1::openCountQuery(Query &query, const QString &filter)
@@ -620,7 +634,8 @@ void TDataModule1::RecountProtocol()
         .setValue(PocetQuery.isEmpty() ? QVariant(0) : PocetQuery.fieldByName(QStringLiteral("PZ")).value());
     openCountQuery(PocetNQuery, filter);
     ProtokolTable.fieldByName(QStringLiteral("PN"))
-        .setValue(PocetNQuery.isEmpty() ? QVariant(0) : PocetNQuery.fieldByName(QStringLiteral("PN")).value());
+        .setValue(PocetNQuery.isEmpty() ? QVariant(0)
+                                        : PocetNQuery.fieldByName(QStringLiteral("PN")).value());
 }
 
 void TDataModule1::RecountProtocolShown(int shownDefects)
@@ -632,91 +647,18 @@ void TDataModule1::RecountProtocolShown(int shownDefects)
     ProtokolTable.fieldByName(QStringLiteral("PZ")).setValue(shownDefects);
     openCountQuery(PocetNQuery, filter);
     ProtokolTable.fieldByName(QStringLiteral("PN"))
-        .setValue(PocetNQuery.isEmpty() ? QVariant(0) : PocetNQuery.fieldByName(QStringLiteral("PN")).value());
+        .setValue(PocetNQuery.isEmpty() ? QVariant(0)
+                                        : PocetNQuery.fieldByName(QStringLiteral("PN")).value());
 }
 
 int TDataModule1::RecountAllProtocols()
 {
     if (ProtokolTable.isActive())
         ProtokolTable.checkBrowseMode();
-    Database &db = m_session.database(DataAlias);
-    const QString protokol = quoteIdentifier(db.tableDef(QStringLiteral("Protokol")).name);
-    const QString zavady = quoteIdentifier(db.tableDef(Zavady).name);
-    QStringList keyColumns;
-    for (const QString &k : ProtocolKey)
-        keyColumns << quoteIdentifier(k);
-    const QString keyList = keyColumns.join(QStringLiteral(", "));
-
-    // The per-protocol recount compares each key field with = in the engine's filter language, where an
-    // empty value matches an empty field; GROUP BY puts empty fields together the same way.
-    auto keyOf = [](const QSqlQuery &q, int first) {
-        QString key;
-        for (int i = 0; i < 4; ++i) {
-            const QVariant v = q.value(first + i);
-            key += v.isNull() ? QString() : v.toString();
-            key += QChar(0x1f);
-        }
-        return key;
-    };
-    auto countsBy = [&](const QString &where) {
-        QHash<QString, int> counts;
-        QSqlQuery q = db.exec(QStringLiteral("SELECT %1, count(*) FROM %2%3 GROUP BY %1")
-                                  .arg(keyList, zavady, where),
-                              {}, QStringLiteral("Zavady"));
-        while (q.next())
-            counts[keyOf(q, 0)] += q.value(4).toInt();
-        return counts;
-    };
-
-    Transaction t(db);
-    const QHash<QString, int> pz = countsBy(QString());
-    const QHash<QString, int> pn =
-        countsBy(QStringLiteral(" WHERE %1 = 0").arg(quoteIdentifier(QStringLiteral("ODSTRANENO"))));
-
-    struct Change
-    {
-        qlonglong id;
-        int pz;
-        int pn;
-    };
-    std::vector<Change> changes;
-    const QString rowId = quoteIdentifier(db.rowIdColumn(QStringLiteral("Protokol")));
-    {
-        QSqlQuery q = db.exec(QStringLiteral("SELECT %1, %2, %3, %4 FROM %5")
-                                  .arg(keyList, rowId, quoteIdentifier(QStringLiteral("PZ")),
-                                       quoteIdentifier(QStringLiteral("PN")), protokol),
-                              {}, QStringLiteral("Protokol"));
-        while (q.next()) {
-            const QString key = keyOf(q, 0);
-            const int newPz = pz.value(key);
-            const int newPn = pn.value(key);
-            const QVariant oldPz = q.value(5);
-            const QVariant oldPn = q.value(6);
-            if (oldPz.isNull() || oldPn.isNull() || oldPz.toInt() != newPz || oldPn.toInt() != newPn)
-                changes.push_back({q.value(4).toLongLong(), newPz, newPn});
-        }
-    }
-    if (!changes.empty()) {
-        QSqlQuery update(db.connection());
-        if (!update.prepare(QStringLiteral("UPDATE %1 SET %2 = ?, %3 = ?, %4 = %4 + 1 WHERE %5 = ?")
-                                .arg(protokol, quoteIdentifier(QStringLiteral("PZ")), quoteIdentifier(QStringLiteral("PN")),
-                                     quoteIdentifier(RowVersionColumn), rowId)))
-            throw db.backend().translateError(update.lastError(), QStringLiteral("Protokol"));
-        for (const Change &c : changes) {
-            update.bindValue(0, c.pz);
-            update.bindValue(1, c.pn);
-            update.bindValue(2, c.id);
-            if (!update.exec())
-                throw db.backend().translateError(update.lastError(), QStringLiteral("Protokol"));
-        }
-    }
-    t.commit();
-    if (!changes.empty()) {
-        db.notifyChanged(QStringLiteral("Protokol"));
-        if (ProtokolTable.isActive())
-            ProtokolTable.refresh();
-    }
-    return int(changes.size());
+    const int changed = recountAllProtocols(m_session.database(DataAlias));
+    if (changed > 0 && ProtokolTable.isActive())
+        ProtokolTable.refresh();
+    return changed;
 }
 
 } // namespace lerk

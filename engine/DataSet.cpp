@@ -52,6 +52,25 @@ int compareStored(const QVariant &a, const QVariant &b, FieldType type, bool cas
     }
 }
 
+// Stored dates are always YYYY-MM-DD; reading them is on the path of every fetched row.
+QDate parseIsoDate(const QString &s)
+{
+    if (s.size() != 10 || s[4] != QLatin1Char('-') || s[7] != QLatin1Char('-'))
+        return QDate::fromString(s, Qt::ISODate);
+    auto digits = [&](int from, int count) {
+        int v = 0;
+        for (int i = from; i < from + count; ++i) {
+            const int d = s[i].unicode() - '0';
+            if (d < 0 || d > 9)
+                return -1;
+            v = v * 10 + d;
+        }
+        return v;
+    };
+    const int y = digits(0, 4), m = digits(5, 2), d = digits(8, 2);
+    return y < 0 || m < 0 || d < 0 ? QDate() : QDate(y, m, d);
+}
+
 QStringList splitFieldList(const QString &list)
 {
     QStringList out;
@@ -243,7 +262,7 @@ QVariant DataSet::fromStorage(const QVariant &v, FieldType type)
         return QVariant();
     switch (type) {
     case FieldType::Date: {
-        const QDate d = QDate::fromString(v.toString(), Qt::ISODate);
+        const QDate d = parseIsoDate(v.toString());
         return d.isValid() ? QVariant(d) : QVariant();
     }
     case FieldType::Time: {
@@ -367,8 +386,9 @@ void DataSet::close()
     m_rows.clear();
     m_pages.clear();
     m_pageAge.clear();
-    m_pageQuery = QSqlQuery();
-    m_pageQuerySize = 0;
+    m_fetchSql.clear();
+    m_fetchTypes.clear();
+    m_statements.clear();
     m_lookups.clear();
     m_current.clear();
     m_editRow.clear();
@@ -484,56 +504,67 @@ bool DataSet::isRowCached(int row) const
     return m_source.materialized || m_pages.contains(row / PageSize);
 }
 
-void DataSet::fetchPage(int page)
+std::vector<Row> DataSet::fetchRows(const qint64 *ids, int n, bool withDerived)
 {
-    const int from = page * PageSize;
-    const int to = std::min<int>(from + PageSize, int(m_ids.size()));
-    const int n = to - from;
-    if (n <= 0)
-        return;
-    if (m_pageQuerySize != n) {
+    QString &sql = m_fetchSql[n];
+    if (sql.isEmpty()) {
         QStringList cols;
         cols << quoteIdentifier(m_source.rowIdColumn);
         for (int i = 0; i < m_storedCount; ++i)
             cols << quoteIdentifier(m_fields[i]->name());
         cols << quoteIdentifier(RowVersionColumn);
         QStringList marks(n, QStringLiteral("?"));
-        m_pageQuery = QSqlQuery(m_source.database->connection());
-        m_pageQuery.setForwardOnly(true);
-        m_pageQuery.prepare(QStringLiteral("SELECT %1 FROM %2 WHERE %3 IN (%4)")
-                                .arg(cols.join(QStringLiteral(", ")), quoteIdentifier(m_source.table),
-                                     quoteIdentifier(m_source.rowIdColumn),
-                                     marks.join(QStringLiteral(", "))));
-        m_pageQuerySize = n;
+        sql = QStringLiteral("SELECT %1 FROM %2 WHERE %3 IN (%4)")
+                  .arg(cols.join(QStringLiteral(", ")), quoteIdentifier(m_source.table),
+                       quoteIdentifier(m_source.rowIdColumn), marks.join(QStringLiteral(", ")));
     }
-    for (int i = 0; i < n; ++i)
-        m_pageQuery.bindValue(i, m_ids[size_t(from + i)]);
-    if (!m_pageQuery.exec())
-        throw m_source.database->backend().translateError(m_pageQuery.lastError(), displayName());
-    QHash<qint64, int> slot;
-    slot.reserve(n);
-    for (int i = 0; i < n; ++i)
-        slot.insert(m_ids[size_t(from + i)], i);
+    if (m_fetchTypes.isEmpty()) {
+        for (int i = 0; i < m_storedCount; ++i)
+            m_fetchTypes << m_fields[i]->type();
+        m_fetchTypes << FieldType::Integer; // row version
+    }
     std::vector<Row> rows;
     rows.resize(size_t(n));
     const int width = int(m_fields.size()) + 1;
-    while (m_pageQuery.next()) {
-        const int at = slot.value(m_pageQuery.value(0).toLongLong(), -1);
-        if (at < 0)
-            continue;
-        Row row(width);
-        for (int i = 0; i < m_storedCount; ++i)
-            row[i] = fromStorage(m_pageQuery.value(i + 1), m_fields[i]->type());
-        row[width - 1] = m_pageQuery.value(m_storedCount + 1);
-        computeDerived(row);
-        rows[size_t(at)] = std::move(row);
-    }
-    m_pageQuery.finish();
+    // Ids come in their order in the set; a page is a run of them, so a small linear probe from the
+    // last hit finds each returned row's slot.
+    int hint = 0;
+    QSqlDatabase db = m_source.database->connection();
+    m_source.database->backend().readRowsById(db, sql, m_fetchTypes, ids, n,
+                                              [&](qint64 id, QVariant *values) {
+                                                  int at = -1;
+                                                  for (int k = 0; k < n; ++k) {
+                                                      const int probe = (hint + k) % n;
+                                                      if (ids[probe] == id) {
+                                                          at = probe;
+                                                          break;
+                                                      }
+                                                  }
+                                                  if (at < 0)
+                                                      return;
+                                                  hint = at + 1;
+                                                  Row row(width);
+                                                  for (int i = 0; i < m_storedCount; ++i)
+                                                      row[i] = std::move(values[i]);
+                                                  row[width - 1] = std::move(values[m_storedCount]);
+                                                  if (withDerived)
+                                                      computeDerived(row);
+                                                  rows[size_t(at)] = std::move(row);
+                                              });
     // A row deleted by another workstation since the ids were read shows as an empty row until refresh.
     for (Row &r : rows)
         if (r.isEmpty())
             r = Row(width);
-    m_pages.insert(page, std::move(rows));
+    return rows;
+}
+
+void DataSet::fetchPage(int page)
+{
+    const int from = page * PageSize;
+    const int to = std::min<int>(from + PageSize, int(m_ids.size()));
+    if (to <= from)
+        return;
+    m_pages.insert(page, fetchRows(m_ids.data() + from, to - from));
     m_pageAge.removeAll(page);
     m_pageAge.append(page);
     while (m_pageAge.size() > MaxPages)
@@ -667,7 +698,14 @@ void DataSet::readCurrent()
         m_current = Row(m_fields.size() + 1);
         return;
     }
-    m_current = rowAt(m_pos);
+    // A jump to a row far from the pages read is served by that row alone; moving step by step
+    // reads whole pages.
+    if (!m_source.materialized && !isRowCached(m_pos) && std::abs(m_pos - m_lastRead) > 1) {
+        m_current = fetchRows(&m_ids[size_t(m_pos)], 1).front();
+    } else {
+        m_current = rowAt(m_pos);
+    }
+    m_lastRead = m_pos;
 }
 
 void DataSet::setPosition(int row)
@@ -1048,8 +1086,9 @@ void DataSet::doPost()
                                             : QStringLiteral("INSERT INTO %1 (%2) VALUES (%3)")
                                                   .arg(table, names.join(QStringLiteral(", ")),
                                                        marks.join(QStringLiteral(", ")));
-        QSqlQuery q = db.exec(sql, values, displayName());
+        QSqlQuery &q = run(sql, values);
         id = q.lastInsertId().toLongLong();
+        q.finish();
     } else {
         id = idAt(m_pos);
         const qlonglong version = m_current.last().toLongLong();
@@ -1059,11 +1098,13 @@ void DataSet::doPost()
                 sets << n + QStringLiteral(" = ?");
             sets << QStringLiteral("%1 = %1 + 1").arg(quoteIdentifier(RowVersionColumn));
             values << id << version;
-            const int affected = db.execAffected(QStringLiteral("UPDATE %1 SET %2 WHERE %3 = ? AND %4 = ?")
-                                                     .arg(table, sets.join(QStringLiteral(", ")),
-                                                          quoteIdentifier(m_source.rowIdColumn),
-                                                          quoteIdentifier(RowVersionColumn)),
-                                                 values, displayName());
+            QSqlQuery &update =
+                run(QStringLiteral("UPDATE %1 SET %2 WHERE %3 = ? AND %4 = ?")
+                        .arg(table, sets.join(QStringLiteral(", ")), quoteIdentifier(m_source.rowIdColumn),
+                             quoteIdentifier(RowVersionColumn)),
+                    values);
+            const int affected = update.numRowsAffected();
+            update.finish();
             if (affected == 0) {
                 QSqlQuery check = db.exec(QStringLiteral("SELECT 1 FROM %1 WHERE %2 = ?")
                                               .arg(table, quoteIdentifier(m_source.rowIdColumn)),
@@ -1113,13 +1154,26 @@ int DataSet::compareRows(const Row &a, qint64 aId, const Row &b, qint64 bId) con
     return aId < bId ? -1 : (aId > bId ? 1 : 0);
 }
 
+// The stored values of a row for comparing orders: from a cached page when there is one, otherwise
+// read alone, without derived fields, and not kept.
+Row DataSet::probeRow(int row)
+{
+    if (isRowCached(row))
+        return rowAt(row);
+    const qint64 id = idAt(row);
+    return fetchRows(&id, 1, false).front();
+}
+
 int DataSet::lowerBound(const Row &probe, qint64 probeId)
 {
     int lo = 0;
     int hi = recordCount();
+    // New rows mostly belong at the end of their order (a new defect, a new protocol): try there first.
+    if (hi > 0 && compareRows(probeRow(hi - 1), idAt(hi - 1), probe, probeId) < 0)
+        return hi;
     while (lo < hi) {
         const int mid = lo + (hi - lo) / 2;
-        if (compareRows(rowAt(mid), idAt(mid), probe, probeId) < 0)
+        if (compareRows(probeRow(mid), idAt(mid), probe, probeId) < 0)
             lo = mid + 1;
         else
             hi = mid;
@@ -1127,22 +1181,57 @@ int DataSet::lowerBound(const Row &probe, qint64 probeId)
     return lo;
 }
 
+void DataSet::dropPagesFrom(int row)
+{
+    const int firstPage = std::max(row, 0) / PageSize;
+    for (auto it = m_pages.begin(); it != m_pages.end();) {
+        if (it.key() >= firstPage) {
+            m_pageAge.removeAll(it.key());
+            it = m_pages.erase(it);
+        } else {
+            ++it;
+        }
+    }
+}
+
+QSqlQuery &DataSet::prepared(const QString &sql)
+{
+    auto it = m_statements.find(sql);
+    if (it == m_statements.end()) {
+        QSqlQuery q(m_source.database->connection());
+        q.setForwardOnly(true);
+        if (!q.prepare(sql))
+            throw m_source.database->backend().translateError(q.lastError(), displayName());
+        it = m_statements.insert(sql, q);
+    }
+    return *it;
+}
+
+QSqlQuery &DataSet::run(const QString &sql, const QVariantList &binds)
+{
+    QSqlQuery &q = prepared(sql);
+    for (int i = 0; i < binds.size(); ++i)
+        q.bindValue(i, binds[i]);
+    if (!q.exec())
+        throw m_source.database->backend().translateError(q.lastError(), displayName());
+    return q;
+}
+
 // After a post the row takes its place in the order, or leaves the set when it no longer passes the
 // filter or range, without reading the whole id list again.
 void DataSet::repositionAfterWrite(qint64 id, bool inserted)
 {
-    Database &db = *m_source.database;
     const SqlFragment where = combinedWhere();
     QStringList cols;
     for (int i = 0; i < m_storedCount; ++i)
         cols << quoteIdentifier(m_fields[i]->name());
     cols << quoteIdentifier(RowVersionColumn);
-    QSqlQuery q = db.exec(
-        QStringLiteral("SELECT %1, %2 FROM %3 WHERE %4 = ?%5")
-            .arg(cols.join(QStringLiteral(", ")),
-                 where.isEmpty() ? QStringLiteral("1") : QLatin1Char('(') + where.sql + QLatin1Char(')'),
-                 quoteIdentifier(m_source.table), quoteIdentifier(m_source.rowIdColumn), QString()),
-        where.binds + QVariantList{id}, displayName());
+    QSqlQuery &q =
+        run(QStringLiteral("SELECT %1, %2 FROM %3 WHERE %4 = ?")
+                .arg(cols.join(QStringLiteral(", ")),
+                     where.isEmpty() ? QStringLiteral("1") : QLatin1Char('(') + where.sql + QLatin1Char(')'),
+                     quoteIdentifier(m_source.table), quoteIdentifier(m_source.rowIdColumn)),
+            where.binds + QVariantList{id});
     Row row(m_fields.size() + 1);
     bool visible = false;
     if (q.next()) {
@@ -1154,23 +1243,30 @@ void DataSet::repositionAfterWrite(qint64 id, bool inserted)
     q.finish();
     computeDerived(row);
 
-    const int oldIndex = inserted ? -1 : indexOfId(id);
-    if (oldIndex >= 0)
+    const int oldIndex = inserted ? -1 : (m_pos >= 0 && idAt(m_pos) == id ? m_pos : indexOfId(id));
+    if (!inserted && visible && oldIndex >= 0) {
+        // Still between the same neighbours: the row keeps its place.
+        const bool afterPrevious =
+            oldIndex == 0 || compareRows(probeRow(oldIndex - 1), idAt(oldIndex - 1), row, id) < 0;
+        const bool beforeNext = oldIndex == recordCount() - 1 ||
+                                compareRows(row, id, probeRow(oldIndex + 1), idAt(oldIndex + 1)) < 0;
+        if (afterPrevious && beforeNext) {
+            if (auto page = m_pages.find(oldIndex / PageSize); page != m_pages.end())
+                (*page)[size_t(oldIndex % PageSize)] = row;
+            m_current = row;
+            emit rowUpdated(oldIndex);
+            return;
+        }
+    }
+    if (oldIndex >= 0) {
         m_ids.erase(m_ids.begin() + oldIndex);
-    m_pages.clear();
-    m_pageAge.clear();
+        dropPagesFrom(oldIndex);
+    }
     int newIndex = -1;
     if (visible) {
         newIndex = lowerBound(row, id);
         m_ids.insert(m_ids.begin() + newIndex, id);
-        // Pages read by the search were cut for the list without this row.
-        m_pages.clear();
-        m_pageAge.clear();
-    }
-    if (!inserted && oldIndex == newIndex) {
-        m_current = row;
-        emit rowUpdated(newIndex);
-        return;
+        dropPagesFrom(newIndex);
     }
     emit rowsReset();
     if (newIndex >= 0)
@@ -1249,8 +1345,7 @@ void DataSet::deleteRecord()
         db.commit();
     const int old = m_pos;
     m_ids.erase(m_ids.begin() + old);
-    m_pages.clear();
-    m_pageAge.clear();
+    dropPagesFrom(old);
     db.notifyChanged(m_source.table);
     emit rowsReset();
     setPosition(recordCount() == 0 ? -1 : std::min(old, recordCount() - 1));

@@ -179,6 +179,11 @@ private:
     void loadIds();
     void loadMaterialized();
     void fetchPage(int page);
+    std::vector<Row> fetchRows(const qint64 *ids, int n, bool withDerived = true);
+    Row probeRow(int row);
+    void dropPagesFrom(int row);
+    QSqlQuery &prepared(const QString &sql);
+    QSqlQuery &run(const QString &sql, const QVariantList &binds);
     void computeDerived(Row &row);
     void readCurrent();
     void setPosition(int row);
@@ -209,9 +214,11 @@ private:
     std::vector<qint64> m_ids; // keyed
     std::vector<Row> m_rows;   // materialized
     QHash<int, std::vector<Row>> m_pages;
-    QList<int> m_pageAge; // least recently used first
-    QSqlQuery m_pageQuery;
-    int m_pageQuerySize = 0;
+    QList<int> m_pageAge;           // least recently used first
+    QHash<int, QString> m_fetchSql; // row reads by number of ids
+    QList<FieldType> m_fetchTypes;
+    int m_lastRead = -2;
+    QHash<QString, QSqlQuery> m_statements; // the dataset's own writes, prepared once
 
     Row m_current;
     Row m_editRow;

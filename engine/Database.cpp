@@ -40,6 +40,7 @@ Database::~Database()
 {
     if (m_depth > 0)
         m_db.rollback();
+    m_backend->releaseConnection(m_db);
     m_db.close();
     m_db = QSqlDatabase();
     QSqlDatabase::removeDatabase(m_connectionName);

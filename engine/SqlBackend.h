@@ -6,6 +6,8 @@
 #include <QSqlDatabase>
 #include <QSqlError>
 #include <QStringList>
+#include <QVariant>
+#include <functional>
 
 namespace lerk {
 
@@ -34,6 +36,15 @@ public:
     virtual QString savepoint(const QString &name) const = 0;
     virtual QString releaseSavepoint(const QString &name) const = 0;
     virtual QString rollbackToSavepoint(const QString &name) const = 0;
+
+    // Reads the rows with the given ids of "SELECT <id>, <columns...> FROM ... WHERE <id> IN (?, ...)"
+    // (n placeholders) and hands each row to sink as typed values (QString, qlonglong, double, bool,
+    // QDate, QTime or null), the id first. This is the path every row a grid shows takes, so a backend
+    // may read its native API instead of going through Qt Sql's generic values.
+    virtual void readRowsById(QSqlDatabase &db, const QString &sql, const QList<FieldType> &types, const qint64 *ids,
+                              int n, const std::function<void(qint64 id, QVariant *values)> &sink);
+    // Drops whatever the backend keeps per connection; called before the connection closes.
+    virtual void releaseConnection(QSqlDatabase &) {}
 
     // Makes another database file reachable under a schema name (for transfer files).
     virtual QString attachStatement() const = 0; // binds: file path, then the schema name is inlined

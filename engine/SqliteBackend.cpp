@@ -1,9 +1,14 @@
 #include "SqliteBackend.h"
 
 #include "ColumnInfo.h"
+#include "DataSet.h"
 
+#include <QDate>
 #include <QRegularExpression>
+#include <QSqlDriver>
 #include <QSqlQuery>
+#include <QTime>
+#include <sqlite3.h>
 
 namespace lerk {
 
@@ -313,6 +318,111 @@ EngineError SqliteBackend::translateError(const QSqlError &error, const QString 
         return EngineError(ErrorCode::Io,
                            withContext(QStringLiteral("Chyba při práci se souborem databáze: %1").arg(text)));
     return EngineError(ErrorCode::General, withContext(QStringLiteral("Chyba databáze: %1").arg(text)));
+}
+
+namespace {
+
+sqlite3 *nativeHandle(QSqlDatabase &db)
+{
+    const QVariant v = db.driver()->handle();
+    if (!v.isValid() || qstrcmp(v.typeName(), "sqlite3*") != 0)
+        return nullptr;
+    return *static_cast<sqlite3 *const *>(v.constData());
+}
+
+int twoDigits(const unsigned char *p)
+{
+    return (p[0] - '0') * 10 + (p[1] - '0');
+}
+
+QVariant typedColumn(sqlite3_stmt *st, int col, FieldType type)
+{
+    switch (sqlite3_column_type(st, col)) {
+    case SQLITE_NULL:
+        return {};
+    case SQLITE_INTEGER:
+        if (type == FieldType::Logical)
+            return sqlite3_column_int64(st, col) != 0;
+        if (type == FieldType::Number)
+            return double(sqlite3_column_int64(st, col));
+        if (type == FieldType::Text)
+            break;
+        return qlonglong(sqlite3_column_int64(st, col));
+    case SQLITE_FLOAT:
+        if (type == FieldType::Number)
+            return sqlite3_column_double(st, col);
+        if (isIntegerType(type))
+            return qlonglong(sqlite3_column_double(st, col));
+        break;
+    default:
+        break;
+    }
+    const auto *text = sqlite3_column_text(st, col);
+    const int bytes = sqlite3_column_bytes(st, col);
+    switch (type) {
+    case FieldType::Date:
+        // Stored as YYYY-MM-DD; a value of another shape was not written by the engine.
+        if (bytes == 10 && text[4] == '-' && text[7] == '-') {
+            const QDate d((text[0] - '0') * 1000 + (text[1] - '0') * 100 + twoDigits(text + 2),
+                          twoDigits(text + 5), twoDigits(text + 8));
+            return d.isValid() ? QVariant(d) : QVariant();
+        }
+        return DataSet::fromStorage(QString::fromUtf8(reinterpret_cast<const char *>(text), bytes), type);
+    case FieldType::Text: {
+        if (bytes == 0)
+            return {};
+        return QString::fromUtf8(reinterpret_cast<const char *>(text), bytes);
+    }
+    default:
+        return DataSet::fromStorage(QString::fromUtf8(reinterpret_cast<const char *>(text), bytes), type);
+    }
+}
+
+} // namespace
+
+void SqliteBackend::readRowsById(QSqlDatabase &db, const QString &sql, const QList<FieldType> &types,
+                                 const qint64 *ids, int n,
+                                 const std::function<void(qint64, QVariant *)> &sink)
+{
+    sqlite3 *handle = nativeHandle(db);
+    if (!handle) {
+        SqlBackend::readRowsById(db, sql, types, ids, n, sink);
+        return;
+    }
+    sqlite3_stmt *st = m_statements.value(sql);
+    if (!st) {
+        const QByteArray utf8 = sql.toUtf8();
+        if (sqlite3_prepare_v2(handle, utf8.constData(), int(utf8.size()), &st, nullptr) != SQLITE_OK)
+            throw translateError(
+                QSqlError(QString(), QString::fromUtf8(sqlite3_errmsg(handle)), QSqlError::StatementError),
+                {});
+        m_statements.insert(sql, st);
+    }
+    for (int i = 0; i < n; ++i)
+        sqlite3_bind_int64(st, i + 1, ids[i]);
+    QVarLengthArray<QVariant, 32> values(types.size());
+    int rc = SQLITE_OK;
+    try {
+        while ((rc = sqlite3_step(st)) == SQLITE_ROW) {
+            for (int i = 0; i < types.size(); ++i)
+                values[i] = typedColumn(st, i + 1, types[i]);
+            sink(sqlite3_column_int64(st, 0), values.data());
+        }
+    } catch (...) {
+        sqlite3_reset(st);
+        throw;
+    }
+    const QString message = QString::fromUtf8(sqlite3_errmsg(handle));
+    sqlite3_reset(st);
+    if (rc != SQLITE_DONE)
+        throw translateError(QSqlError(QString(), message, QSqlError::StatementError), {});
+}
+
+void SqliteBackend::releaseConnection(QSqlDatabase &)
+{
+    for (sqlite3_stmt *st : std::as_const(m_statements))
+        sqlite3_finalize(st);
+    m_statements.clear();
 }
 
 QString SqliteBackend::savepoint(const QString &name) const

@@ -2,6 +2,10 @@
 
 #include "SqlBackend.h"
 
+#include <QHash>
+
+struct sqlite3_stmt;
+
 namespace lerk {
 
 // SQLite: one file per alias directory, rollback journal (works on network shares), busy timeout,
@@ -23,10 +27,16 @@ public:
     QString savepoint(const QString &name) const override;
     QString releaseSavepoint(const QString &name) const override;
     QString rollbackToSavepoint(const QString &name) const override;
+    void readRowsById(QSqlDatabase &db, const QString &sql, const QList<FieldType> &types, const qint64 *ids, int n,
+                      const std::function<void(qint64 id, QVariant *values)> &sink) override;
+    void releaseConnection(QSqlDatabase &db) override;
     QString attachStatement() const override;
     QString detachStatement(const QString &schema) const override;
 
     static constexpr int BusyTimeoutMs = 8000;
+
+private:
+    QHash<QString, sqlite3_stmt *> m_statements; // readRowsById, prepared once per text
 };
 
 } // namespace lerk

@@ -2,11 +2,12 @@
 
 #include "DefaultAliases.h"
 #include "EngineError.h"
+#include "GenData.h"
 #include "LocalSql.h"
 #include "Query.h"
+#include "Schema.h"
 #include "Session.h"
 #include "Table.h"
-#include "ToolSchema.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -86,7 +87,7 @@ int takeIntOption(QStringList &args, const QString &name, int fallback)
 int cmdInit(Session &session)
 {
     ensureDefaultAliases(session.aliases(), QCoreApplication::applicationDirPath());
-    const int created = ensureSchema(session);
+    const int created = int(lerk::ensureSchema(session).size());
     for (const QString &alias : {DataAlias, LocalAlias})
         out() << alias << '\t' << session.aliases().path(alias) << '\n';
     if (created > 0)
@@ -174,9 +175,9 @@ int run(const QStringList &arguments)
         if (command == QLatin1String("gen-data")) {
             const int protocols = takeIntOption(args, QStringLiteral("--protocols"), 2000);
             const int seed = takeIntOption(args, QStringLiteral("--seed"), 1);
-            return generateData(session, protocols, quint32(seed), out());
+            return runGenData(session, protocols, quint32(seed), out());
         }
-        return recount(session, out());
+        return runRecount(session, out());
     } catch (const EngineError &e) {
         out().flush();
         err() << e.message() << '\n';
