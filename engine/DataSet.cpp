@@ -9,8 +9,8 @@
 namespace lerk {
 
 namespace {
-constexpr int PageSize = 128;
-constexpr int MaxPages = 64;
+constexpr int PageSize = 256;
+constexpr int MaxPages = 32;
 
 // SQLite's order of stored values: empty first, then numbers, then text.
 int compareStored(const QVariant &a, const QVariant &b, FieldType type, bool caseInsensitive)
