@@ -48,22 +48,6 @@ const FieldDef &fieldOf(const TableDef &def, const QString &name)
                       QStringLiteral("Pole \"%1\" v tabulce %2 neexistuje.").arg(name, def.name));
 }
 
-// SQLite column types of a scratch table; the values in it already follow the storage conventions.
-QString scratchColumnType(FieldType type)
-{
-    switch (type) {
-    case FieldType::Short:
-    case FieldType::Integer:
-    case FieldType::AutoInc:
-    case FieldType::Logical:
-        return QStringLiteral("INTEGER");
-    case FieldType::Number:
-        return QStringLiteral("REAL");
-    default:
-        return QStringLiteral("TEXT");
-    }
-}
-
 using RowSink = std::function<void(const QVariantList &row)>;
 using RowSource = std::function<void(const RowSink &sink)>;
 
@@ -71,14 +55,9 @@ using RowSource = std::function<void(const RowSink &sink)>;
 // another connection owns can take part in one SQL statement. Returns the table as SQL refers to it.
 QString stageRows(Database &db, const TableDef &def, const QString &name, const RowSource &rows)
 {
-    QStringList columns;
-    QStringList marks;
-    for (const FieldDef &f : def.fields) {
-        columns << quoteIdentifier(f.name) + QLatin1Char(' ') + scratchColumnType(f.type);
-        marks << QStringLiteral("?");
-    }
-    const QString table = quoteIdentifier(QStringLiteral("temp")) + QLatin1Char('.') + quoteIdentifier(name);
-    db.exec(QStringLiteral("CREATE TABLE %1 (%2)").arg(table, columns.join(QStringLiteral(", "))), {}, name);
+    const QStringList marks(def.fields.size(), QStringLiteral("?"));
+    const QString table = db.backend().scratchTable(name);
+    db.exec(db.backend().createScratchTableStatement(name, def), {}, name);
 
     QSqlQuery insert(db.connection());
     if (!insert.prepare(
@@ -269,8 +248,7 @@ public:
                                              .toHex()
                                              .left(12)));
         const QString name = scratchName(prefix);
-        const QString table =
-            quoteIdentifier(QStringLiteral("temp")) + QLatin1Char('.') + quoteIdentifier(name);
+        const QString table = db.backend().scratchTable(name);
         const BuiltSelect built = buildSelect(sel, src.def, table, false);
         dropScratchTables(db, prefix);
         Transaction tx(db);
@@ -435,7 +413,7 @@ private:
             from = attachment->table(src.def.name);
         } else {
             stageName = scratchName(QStringLiteral("lerk_stage_"));
-            from = quoteIdentifier(QStringLiteral("temp")) + QLatin1Char('.') + quoteIdentifier(stageName);
+            from = db.backend().scratchTable(stageName);
             stageSource = src.db ? tableRows(src) : fileRows(src);
         }
 
@@ -497,19 +475,10 @@ private:
 
     static void dropScratchTables(Database &db, const QString &prefix)
     {
-        QStringList old;
-        {
-            QSqlQuery q =
-                db.exec(QStringLiteral("SELECT name FROM sqlite_temp_master WHERE type = 'table' AND "
-                                       "substr(name, 1, ?) = ?"),
-                        {prefix.size(), prefix});
-            while (q.next())
-                old << q.value(0).toString();
-        }
-        for (const QString &name : old) {
+        QSqlDatabase connection = db.connection();
+        for (const QString &name : db.backend().scratchTables(connection, prefix)) {
             try {
-                db.exec(QStringLiteral("DROP TABLE %1.%2")
-                            .arg(quoteIdentifier(QStringLiteral("temp")), quoteIdentifier(name)));
+                db.exec(QStringLiteral("DROP TABLE ") + db.backend().scratchTable(name));
             } catch (const EngineError &) {
                 // Still read by an open query; a later opening drops it.
             }

@@ -41,10 +41,17 @@ public:
     // (n placeholders) and hands each row to sink as typed values (QString, qlonglong, double, bool,
     // QDate, QTime or null), the id first. This is the path every row a grid shows takes, so a backend
     // may read its native API instead of going through Qt Sql's generic values.
-    virtual void readRowsById(QSqlDatabase &db, const QString &sql, const QList<FieldType> &types, const qint64 *ids,
-                              int n, const std::function<void(qint64 id, QVariant *values)> &sink);
+    virtual void readRowsById(QSqlDatabase &db, const QString &sql, const QList<FieldType> &types,
+                              const qint64 *ids, int n,
+                              const std::function<void(qint64 id, QVariant *values)> &sink);
     // Drops whatever the backend keeps per connection; called before the connection closes.
     virtual void releaseConnection(QSqlDatabase &) {}
+
+    // Scratch tables: private to the connection, gone when it closes. They hold rows in stored form
+    // so that a file or another connection's table can take part in one statement.
+    virtual QString scratchTable(const QString &name) const = 0; // how SQL refers to it
+    virtual QString createScratchTableStatement(const QString &name, const TableDef &def) const = 0;
+    virtual QStringList scratchTables(QSqlDatabase &db, const QString &prefix) const = 0;
 
     // Makes another database file reachable under a schema name (for transfer files).
     virtual QString attachStatement() const = 0; // binds: file path, then the schema name is inlined

@@ -440,6 +440,39 @@ QString SqliteBackend::rollbackToSavepoint(const QString &name) const
     return QStringLiteral("ROLLBACK TO SAVEPOINT ") + quoteIdentifier(name);
 }
 
+QString SqliteBackend::scratchTable(const QString &name) const
+{
+    return quoteIdentifier(QStringLiteral("temp")) + QLatin1Char('.') + quoteIdentifier(name);
+}
+
+QString SqliteBackend::createScratchTableStatement(const QString &name, const TableDef &def) const
+{
+    QStringList columns;
+    for (const FieldDef &f : def.fields) {
+        QString type = QStringLiteral("TEXT");
+        if (isIntegerType(f.type) || f.type == FieldType::Logical)
+            type = QStringLiteral("INTEGER");
+        else if (f.type == FieldType::Number)
+            type = QStringLiteral("REAL");
+        columns << quoteIdentifier(f.name) + QLatin1Char(' ') + type;
+    }
+    return QStringLiteral("CREATE TABLE %1 (%2)").arg(scratchTable(name), columns.join(QStringLiteral(", ")));
+}
+
+QStringList SqliteBackend::scratchTables(QSqlDatabase &db, const QString &prefix) const
+{
+    QStringList names;
+    QSqlQuery q(db);
+    q.prepare(QStringLiteral(
+        "SELECT name FROM sqlite_temp_master WHERE type = 'table' AND substr(name, 1, ?) = ?"));
+    q.addBindValue(prefix.size());
+    q.addBindValue(prefix);
+    q.exec();
+    while (q.next())
+        names << q.value(0).toString();
+    return names;
+}
+
 QString SqliteBackend::attachStatement() const
 {
     return QStringLiteral("ATTACH DATABASE ? AS %1");

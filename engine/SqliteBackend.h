@@ -27,9 +27,12 @@ public:
     QString savepoint(const QString &name) const override;
     QString releaseSavepoint(const QString &name) const override;
     QString rollbackToSavepoint(const QString &name) const override;
-    void readRowsById(QSqlDatabase &db, const QString &sql, const QList<FieldType> &types, const qint64 *ids, int n,
-                      const std::function<void(qint64 id, QVariant *values)> &sink) override;
+    void readRowsById(QSqlDatabase &db, const QString &sql, const QList<FieldType> &types, const qint64 *ids,
+                      int n, const std::function<void(qint64 id, QVariant *values)> &sink) override;
     void releaseConnection(QSqlDatabase &db) override;
+    QString scratchTable(const QString &name) const override;
+    QString createScratchTableStatement(const QString &name, const TableDef &def) const override;
+    QStringList scratchTables(QSqlDatabase &db, const QString &prefix) const override;
     QString attachStatement() const override;
     QString detachStatement(const QString &schema) const override;
 
