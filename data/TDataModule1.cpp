@@ -118,8 +118,14 @@ TDataModule1::~TDataModule1() = default;
 
 void TDataModule1::setUpTables()
 {
-    // PARAM: the centre's name comes from another database, so it is computed rather than looked up.
-    ParamTable.addCalculatedField(QStringLiteral("OS_Popis"), FieldType::Text, 20);
+    // PARAM lives in the workstation's directory; the centres it names are in the shared one.
+    Field::LookupDef centre{{QStringLiteral("OS")},
+                            QStringLiteral("Os"),
+                            {QStringLiteral("OS")},
+                            QStringLiteral("STREDISKO"),
+                            true,
+                            DataAlias};
+    ParamTable.addLookupField(QStringLiteral("OS_Popis"), FieldType::Text, 20, centre);
 
     OSTable.setIndexFieldNames(QStringLiteral("OS"));
     label(OSTable, "STREDISKO", QStringLiteral("Středisko"));
@@ -248,8 +254,6 @@ void TDataModule1::bindHandlers()
     auto calc = [this](DataSet &dataSet, void (TDataModule1::*handler)(DataSet &)) {
         dataSet.onCalcFields = [this, handler](DataSet &d) { (this->*handler)(d); };
     };
-
-    calc(ParamTable, &TDataModule1::ParamTableCalcFields);
 
     postError(OSTable, &TDataModule1::OSTablePostError);
     postError(CDruhTable, &TDataModule1::CDruhTablePostError);
@@ -382,48 +386,6 @@ void TDataModule1::ZavadyQueryCalcFields(DataSet &dataSet)
     rok.setValue(QString::number(datum.year()));
     mesic.setValue(QString::number(datum.month()));
     dnu.setValue(datum.daysTo(end));
-}
-
-void TDataModule1::ParamTableCalcFields(DataSet &dataSet)
-{
-    const QString os = dataSet.fieldByName(QStringLiteral("OS")).asString();
-    Field &name = dataSet.fieldByName(QStringLiteral("OS_Popis"));
-    if (os.isEmpty())
-        name.clear();
-    else
-        name.setValue(centreName(os));
-}
-
-QString TDataModule1::centreName(const QString &os)
-{
-    Database *db = nullptr;
-    try {
-        db = &m_session.database(DataAlias);
-    } catch (const EngineError &) {
-        return {}; // no shared directory: no name, as for an unknown centre
-    }
-    if (db != m_centreDb) {
-        m_centreDb = db;
-        m_centreNamesLoaded = false;
-        connect(db, &Database::tableChanged, this, [this](const QString &table) {
-            if (table.compare(QLatin1String("Os"), Qt::CaseInsensitive) == 0)
-                m_centreNamesLoaded = false;
-        });
-    }
-    if (!m_centreNamesLoaded) {
-        m_centreNames.clear();
-        if (db->hasTable(QStringLiteral("Os"))) {
-            QSqlQuery q = db->exec(QStringLiteral("SELECT %1, %2 FROM %3")
-                                       .arg(quoteIdentifier(QStringLiteral("OS")),
-                                            quoteIdentifier(QStringLiteral("STREDISKO")),
-                                            quoteIdentifier(QStringLiteral("Os"))));
-            while (q.next())
-                if (!m_centreNames.contains(q.value(0).toString()))
-                    m_centreNames.insert(q.value(0).toString(), q.value(1).toString());
-        }
-        m_centreNamesLoaded = true;
-    }
-    return m_centreNames.value(os);
 }
 
 // ---------------------------------------------------------------------------------------------------

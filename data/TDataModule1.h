@@ -114,7 +114,6 @@ public:
     void ProtokolTableCalcFields(DataSet &dataSet);
     void ZavadyTableCalcFields(DataSet &dataSet);
     void ZavadyQueryCalcFields(DataSet &dataSet);
-    void ParamTableCalcFields(DataSet &dataSet);
 
     void SilniceTableTRIDAChange(Field &field);
     void SilniceTableSILNICE1Change(Field &field);
@@ -144,18 +143,12 @@ private:
                              const QList<DataSet *> &readers);
     void refreshAfterCascade();
     void openCountQuery(Query &query, const QString &filter);
-    QString centreName(const QString &os);
 
     Session &m_session;
     Ui &m_ui;
     QList<ReportDataSet> m_reportDataSets;
     bool m_settingDefaults = false;
     QList<QPointer<DataSet>> m_refreshAfterDelete;
-
-    // Names of the centres for PARAM's OS_Popis: PARAM lives in another database than Os.
-    QPointer<Database> m_centreDb;
-    QHash<QString, QString> m_centreNames;
-    bool m_centreNamesLoaded = false;
 };
 
 } // namespace lerk

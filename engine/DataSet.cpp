@@ -348,10 +348,15 @@ void DataSet::open()
         }
         m_lookups.push_back(std::move(l));
     }
-    if (m_source.database) {
-        m_tableChangedConnection = connect(m_source.database, &Database::tableChanged, this,
-                                           [this](const QString &t) { invalidateLookups(t); });
-    }
+    QList<Database *> watched;
+    if (m_source.database)
+        watched << m_source.database;
+    for (const auto &l : m_lookups)
+        if (!l->field->lookup().alias.isEmpty())
+            watched << &m_session.database(l->field->lookup().alias);
+    for (Database *db : std::as_const(watched))
+        m_tableChangedConnections << connect(db, &Database::tableChanged, this,
+                                             [this](const QString &t) { invalidateLookups(t); });
     if (m_master)
         m_rangeValues = masterValues();
     m_state = DataSetState::Browse;
@@ -380,7 +385,9 @@ void DataSet::close()
     if (!isActive())
         return;
     m_state = DataSetState::Inactive;
-    disconnect(m_tableChangedConnection);
+    for (const auto &c : std::as_const(m_tableChangedConnections))
+        disconnect(c);
+    m_tableChangedConnections.clear();
     m_ids.clear();
     m_ids.shrink_to_fit();
     m_rows.clear();
@@ -621,7 +628,7 @@ QVariant DataSet::lookupResult(Field &f, const Row &row)
             return {};
         keys << toStorage(k, l->keyTypes[i]);
     }
-    Database &db = *m_source.database;
+    Database &db = def.alias.isEmpty() ? *m_source.database : m_session.database(def.alias);
     const TableDef &target = db.tableDef(def.table);
     if (const FieldDef *rd = target.field(def.resultField))
         l->resultType = rd->type;
@@ -710,13 +717,11 @@ void DataSet::readCurrent()
 
 void DataSet::setPosition(int row)
 {
-    const int old = m_pos;
+    // Announced even when the row number stays: the row under it may be another one (a re-read).
     m_pos = row;
     readCurrent();
-    if (old != row || true) {
-        emit currentChanged();
-        emit afterScroll();
-    }
+    emit currentChanged();
+    emit afterScroll();
 }
 
 QVariant DataSet::fieldValue(const Field &f) const
@@ -756,9 +761,6 @@ void DataSet::setFieldValue(Field &f, const QVariant &value)
     if (f.onChange)
         f.onChange(f);
     emit fieldChanged(&f);
-    if (m_master == nullptr) {
-        // Nothing else: detail datasets listen to their master's fieldChanged.
-    }
 }
 
 // ---------------------------------------------------------------------------------------------------

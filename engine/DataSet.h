@@ -239,7 +239,7 @@ private:
     QList<QMetaObject::Connection> m_masterConnections;
 
     std::vector<std::unique_ptr<Lookup>> m_lookups;
-    QMetaObject::Connection m_tableChangedConnection;
+    QList<QMetaObject::Connection> m_tableChangedConnections;
 };
 
 } // namespace lerk

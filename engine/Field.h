@@ -69,8 +69,8 @@ public:
     std::function<void(Field &)> onChange;
     std::function<void(Field &, QVariant &value)> onValidate;
 
-    // Lookup definition: this dataset's key fields, the lookup table (in the same database), its key
-    // fields and the result field; cached lookups read the lookup table once and keep a map until the
+    // Lookup definition: this dataset's key fields, the lookup table (of the same alias unless named), its
+    // key fields and the result field; cached lookups read the lookup table once and keep a map until the
     // table changes.
     struct LookupDef
     {
@@ -79,6 +79,7 @@ public:
         QStringList tableKeyFields;
         QString resultField;
         bool cached = false;
+        QString alias; // the lookup table's alias when it is not the dataset's own
     };
     const LookupDef &lookup() const { return m_lookup; }
     void setLookup(const LookupDef &def) { m_lookup = def; }

@@ -541,7 +541,8 @@ void TestDataSet::lookupAndCalculatedFields()
                           QStringLiteral("Ciszav"),
                           {QStringLiteral("DRUH")},
                           QStringLiteral("Popis"),
-                          cached});
+                          cached,
+                          {}});
         t.open();
         QCOMPARE(t.fieldByName(QStringLiteral("CisZavada")).asString(), QStringLiteral("Výtluk"));
         t.edit();

@@ -1,0 +1,25 @@
+#pragma once
+
+// Widget tests: the engine fixture's scratch session and sample tables, opened as ViewTables.
+
+#include "ViewTable.h"
+#include "engine/EngineFixture.h"
+
+namespace lerk::test {
+
+class GridFixture : public EngineFixture
+{
+public:
+    GridFixture() { tables::createSampleTables(deva()); }
+
+    std::unique_ptr<ViewTable> open(const QString &table, const QString &order = {})
+    {
+        auto t = std::make_unique<ViewTable>(session(), QStringLiteral("DevaReru"), table);
+        if (!order.isEmpty())
+            t->setIndexFieldNames(order);
+        t->open();
+        return t;
+    }
+};
+
+} // namespace lerk::test
