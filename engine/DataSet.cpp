@@ -307,6 +307,11 @@ ColumnResolver DataSet::resolver()
 
 SqlFragment DataSet::combinedWhere()
 {
+    return combinedWhere(m_viewFilter);
+}
+
+SqlFragment DataSet::combinedWhere(const FilterExpr &view)
+{
     QStringList parts;
     SqlFragment out;
     if (!m_source.where.isEmpty()) {
@@ -325,7 +330,92 @@ SqlFragment DataSet::combinedWhere()
             out.binds << toStorage(m_rangeValues.value(i), f.type());
         }
     }
+    if (!view.isEmpty()) {
+        const SqlFragment v = view.toSql(resolver(), m_session.formats());
+        parts << QLatin1Char('(') + v.sql + QLatin1Char(')');
+        out.binds << v.binds;
+    }
     out.sql = parts.join(QStringLiteral(" AND "));
+    return out;
+}
+
+QList<QPair<QString, bool>> DataSet::effectiveOrder() const
+{
+    QList<QPair<QString, bool>> order;
+    for (const SortKey &k : m_viewOrder)
+        order << qMakePair(k.field, k.descending);
+    for (const auto &o : m_source.order) {
+        const bool taken = std::any_of(m_viewOrder.begin(), m_viewOrder.end(), [&](const SortKey &k) {
+            return k.field.compare(o.first, Qt::CaseInsensitive) == 0;
+        });
+        if (!taken)
+            order << o;
+    }
+    return order;
+}
+
+void DataSet::setView(const FilterExpr &filter, const QList<SortKey> &order)
+{
+    const ColumnResolver columns = resolver();
+    if (!filter.isEmpty())
+        filter.toSql(columns, m_session.formats());
+    QList<SortKey> resolved;
+    for (const SortKey &k : order) {
+        const auto c = columns(k.field);
+        if (!c)
+            throw EngineError(
+                ErrorCode::UnknownField,
+                QStringLiteral("Pole %1 pro třídění datové sady %2 neexistuje.").arg(k.field, displayName()));
+        resolved << SortKey{c->name, k.descending};
+    }
+    const FilterExpr oldFilter = m_viewFilter;
+    const QList<SortKey> oldOrder = m_viewOrder;
+    m_viewFilter = filter;
+    m_viewOrder = resolved;
+    if (!isActive())
+        return;
+    try {
+        checkBrowseMode();
+        requery(true);
+    } catch (...) {
+        m_viewFilter = oldFilter;
+        m_viewOrder = oldOrder;
+        requery(true);
+        throw;
+    }
+}
+
+RowsSql DataSet::rowsSql()
+{
+    return rowsSql(m_viewFilter);
+}
+
+RowsSql DataSet::rowsSql(const FilterExpr &view)
+{
+    requireActive();
+    RowsSql out;
+    out.database = m_source.database;
+    out.caseInsensitiveOrder = m_source.caseInsensitiveOrder;
+    if (m_source.materialized) {
+        out.from = QLatin1Char('(') + m_source.sql.sql + QStringLiteral(") AS q");
+        // The statement's own values come first: they stand in FROM, before WHERE.
+        out.where.binds = m_source.sql.binds;
+        QStringList parts;
+        if (m_filtered && !m_filter.isEmpty()) {
+            const SqlFragment f = m_filter.toSql(resolver(), m_session.formats());
+            parts << QLatin1Char('(') + f.sql + QLatin1Char(')');
+            out.where.binds << f.binds;
+        }
+        if (!view.isEmpty()) {
+            const SqlFragment v = view.toSql(resolver(), m_session.formats());
+            parts << QLatin1Char('(') + v.sql + QLatin1Char(')');
+            out.where.binds << v.binds;
+        }
+        out.where.sql = parts.join(QStringLiteral(" AND "));
+        return out;
+    }
+    out.from = quoteIdentifier(m_source.table);
+    out.where = combinedWhere(view);
     return out;
 }
 
@@ -437,7 +527,7 @@ void DataSet::loadIds()
 {
     const SqlFragment where = combinedWhere();
     QStringList order;
-    for (const auto &[field, desc] : std::as_const(m_source.order)) {
+    for (const auto &[field, desc] : effectiveOrder()) {
         QString term = quoteIdentifier(field);
         if (m_source.caseInsensitiveOrder)
             term += QStringLiteral(" COLLATE NOCASE");
@@ -459,13 +549,16 @@ void DataSet::loadIds()
 
 void DataSet::loadMaterialized()
 {
-    SqlFragment where;
-    if (m_filtered && !m_filter.isEmpty())
-        where = m_filter.toSql(resolver(), m_session.formats());
+    const RowsSql rows = rowsSql();
+    QStringList order;
+    for (const SortKey &k : std::as_const(m_viewOrder))
+        order << quoteIdentifier(k.field) + (k.descending ? QStringLiteral(" DESC") : QString());
     const QString sql =
-        QStringLiteral("SELECT * FROM (%1) AS q%2")
-            .arg(m_source.sql.sql, where.isEmpty() ? QString() : QStringLiteral(" WHERE ") + where.sql);
-    QSqlQuery q = m_source.database->exec(sql, m_source.sql.binds + where.binds, displayName());
+        QStringLiteral("SELECT * FROM %1%2%3")
+            .arg(rows.from, rows.where.isEmpty() ? QString() : QStringLiteral(" WHERE ") + rows.where.sql,
+                 order.isEmpty() ? QString()
+                                 : QStringLiteral(" ORDER BY ") + order.join(QStringLiteral(", ")));
+    QSqlQuery q = m_source.database->exec(sql, rows.where.binds, displayName());
     m_rows.clear();
     while (q.next()) {
         Row row(m_fields.size() + 1);
@@ -1135,7 +1228,7 @@ void DataSet::doPost()
 
 int DataSet::compareRows(const Row &a, qint64 aId, const Row &b, qint64 bId) const
 {
-    for (const auto &[name, desc] : m_source.order) {
+    for (const auto &[name, desc] : effectiveOrder()) {
         int idx = -1;
         FieldType type = FieldType::Text;
         for (int i = 0; i < m_storedCount; ++i) {

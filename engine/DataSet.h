@@ -31,6 +31,24 @@ enum class DataAction {
 // All field values of one record, by field index; hidden row version last.
 using Row = QVector<QVariant>;
 
+// A sort key a view puts before the dataset's own order.
+struct SortKey
+{
+    QString field;
+    bool descending = false;
+    bool operator==(const SortKey &) const = default;
+};
+
+// Where the rows a dataset shows come from, for statements that summarise them (a grid's footers and
+// groups): "SELECT ... FROM <from> WHERE <where>" selects exactly those rows.
+struct RowsSql
+{
+    Database *database = nullptr;
+    QString from;
+    SqlFragment where;
+    bool caseInsensitiveOrder = false;
+};
+
 // A cursor over rows: a table, or the result of a local SQL SELECT. Keeps only the ordered row ids of
 // the rows that pass its filter and range, and fetches rows in pages when asked; calculated and lookup
 // fields are computed for the rows fetched.
@@ -115,6 +133,17 @@ public:
     void setFiltered(bool on);
     bool isFiltered() const { return m_filtered; }
 
+    // --- view: a grid's own filter and sort on top of the filter, range and order the windows set.
+    // filter() and the order keep answering what the windows set. Checked before anything changes: an
+    // unknown field or a value that does not fit leaves the previous view (throws EngineError).
+    void setView(const FilterExpr &filter, const QList<SortKey> &order);
+    const FilterExpr &viewFilter() const { return m_viewFilter; }
+    const QList<SortKey> &viewOrder() const { return m_viewOrder; }
+    // The rows shown (with the current view, or with another view filter instead of it).
+    RowsSql rowsSql();
+    RowsSql rowsSql(const FilterExpr &view);
+    ColumnResolver columnResolver() { return resolver(); }
+
     // --- master link: the detail shows the rows whose detail fields (default: the first fields of its
     // order) equal the master's current values, and takes those values when a record is inserted.
     void setMasterSource(DataSet *master, const QString &masterFields, const QString &detailFields = {});
@@ -176,6 +205,8 @@ private:
     void buildFields();
     ColumnResolver resolver();
     SqlFragment combinedWhere();
+    SqlFragment combinedWhere(const FilterExpr &view);
+    QList<QPair<QString, bool>> effectiveOrder() const;
     void loadIds();
     void loadMaterialized();
     void fetchPage(int page);
@@ -231,6 +262,8 @@ private:
 
     FilterExpr m_filter;
     bool m_filtered = false;
+    FilterExpr m_viewFilter;
+    QList<SortKey> m_viewOrder;
 
     QPointer<DataSet> m_master;
     QStringList m_masterFields;

@@ -747,7 +747,7 @@ void DataGrid::setGroupExpanded(int node, bool expanded)
 void DataGrid::applyView()
 {
     updateHeaderMarks();
-    ViewTable *t = viewTable();
+    DataSet *t = viewTable();
     if (!t)
         return;
     QList<SortKey> order = m_groups;
@@ -786,7 +786,7 @@ void DataGrid::applyView()
 
 void DataGrid::rebuildGroups()
 {
-    ViewTable *t = viewTable();
+    DataSet *t = viewTable();
     if (!t || m_groups.isEmpty() || !t->isActive()) {
         if (m_model->layout().isGrouped() || !m_model->groupFields().isEmpty())
             m_model->setGroups({}, {}, {});
@@ -1051,7 +1051,7 @@ bool DataGrid::incrementalSearch(int c, const QString &text)
         return m_model->textOf(m_model->valueAt(row, c), c).startsWith(text, Qt::CaseInsensitive);
     };
     int found = -1;
-    ViewTable *t = viewTable();
+    DataSet *t = viewTable();
     const bool sortedText = f->type() == FieldType::Text && t && !t->viewOrder().isEmpty() &&
                             t->viewOrder().first().field.compare(f->name(), Qt::CaseInsensitive) == 0 &&
                             !t->viewOrder().first().descending;

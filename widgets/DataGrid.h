@@ -4,7 +4,6 @@
 #include "DataSetModel.h"
 #include "GridColumn.h"
 #include "GridFilter.h"
-#include "ViewTable.h"
 
 #include <QPointer>
 #include <QTimer>
@@ -28,9 +27,8 @@ class Ui;
 // filters with a filter panel, cell styles, incremental search and exports. The focused row and the
 // dataset's cursor follow each other.
 //
-// The grid's own sort, filter and grouping are SQL on top of the table's conditions and need a ViewTable;
-// over any other dataset they are not offered. Footers are SQL over a ViewTable and read through the
-// dataset otherwise.
+// The grid's own sort, filter and grouping are the dataset's view: SQL on top of the conditions the
+// windows set, which stay as they were. Footers and groups are aggregate statements over the same rows.
 class DataGrid : public QWidget
 {
     Q_OBJECT
@@ -48,7 +46,7 @@ public:
 
     void setDataSet(DataSet *dataSet);
     DataSet *dataSet() const { return m_dataSet; }
-    ViewTable *viewTable() const { return qobject_cast<ViewTable *>(m_dataSet.data()); }
+    DataSet *viewTable() const { return m_dataSet.data(); }
 
     // --- columns
     void setColumns(const QList<GridColumn> &columns);

@@ -38,11 +38,6 @@ QList<Aggregate> readAggregates(const QSqlQuery &q, int first, int fieldCount)
     return out;
 }
 
-QString tableSql(ViewTable &t)
-{
-    return quoteIdentifier(t.database().tableDef(t.tableName()).name);
-}
-
 QString whereSql(const SqlFragment &w)
 {
     return w.isEmpty() ? QString() : QStringLiteral(" WHERE ") + w.sql;
@@ -52,11 +47,11 @@ QString whereSql(const SqlFragment &w)
 
 QList<Aggregate> totals(DataSet &dataSet, const QStringList &fields)
 {
-    if (auto *t = qobject_cast<ViewTable *>(&dataSet); t && t->isActive()) {
-        const SqlFragment w = t->rowsWhere();
-        QSqlQuery q = t->database().exec(
-            QStringLiteral("SELECT %1 FROM %2%3").arg(aggregateColumns(fields), tableSql(*t), whereSql(w)),
-            w.binds, t->tableName());
+    if (dataSet.isActive()) {
+        const RowsSql rows = dataSet.rowsSql();
+        QSqlQuery q = rows.database->exec(QStringLiteral("SELECT %1 FROM %2%3")
+                                              .arg(aggregateColumns(fields), rows.from, whereSql(rows.where)),
+                                          rows.where.binds, dataSet.objectName());
         if (q.next())
             return readAggregates(q, 0, int(fields.size()));
         return QList<Aggregate>(fields.size());
@@ -76,14 +71,14 @@ QList<Aggregate> totals(DataSet &dataSet, const QStringList &fields)
     return out;
 }
 
-std::vector<GroupLayout::Leaf> groups(ViewTable &t, const QList<SortKey> &groupKeys,
-                                      const QStringList &fields)
+std::vector<GroupLayout::Leaf> groups(DataSet &t, const QList<SortKey> &groupKeys, const QStringList &fields)
 {
     std::vector<GroupLayout::Leaf> leaves;
     if (!t.isActive() || groupKeys.isEmpty())
         return leaves;
     // The same collation as the table's order, so that groups come in the order of the rows.
-    const QString collate = t.caseInsensitiveOrder() ? QStringLiteral(" COLLATE NOCASE") : QString();
+    const RowsSql rows = t.rowsSql();
+    const QString collate = rows.caseInsensitiveOrder ? QStringLiteral(" COLLATE NOCASE") : QString();
     QStringList keys, group, order;
     // With totals to compute every row is read anyway: a scan and a sort beat walking an index and
     // fetching each row by it. Without totals, an index on the group field answers alone.
@@ -94,12 +89,11 @@ std::vector<GroupLayout::Leaf> groups(ViewTable &t, const QList<SortKey> &groupK
         group << noIndex + q + collate;
         order << q + collate + (k.descending ? QStringLiteral(" DESC") : QString());
     }
-    const SqlFragment w = t.rowsWhere();
-    QSqlQuery q = t.database().exec(QStringLiteral("SELECT %1, %2 FROM %3%4 GROUP BY %5 ORDER BY %6")
-                                        .arg(keys.join(QStringLiteral(", ")), aggregateColumns(fields),
-                                             tableSql(t), whereSql(w), group.join(QStringLiteral(", ")),
-                                             order.join(QStringLiteral(", "))),
-                                    w.binds, t.tableName());
+    QSqlQuery q = rows.database->exec(
+        QStringLiteral("SELECT %1, %2 FROM %3%4 GROUP BY %5 ORDER BY %6")
+            .arg(keys.join(QStringLiteral(", ")), aggregateColumns(fields), rows.from, whereSql(rows.where),
+                 group.join(QStringLiteral(", ")), order.join(QStringLiteral(", "))),
+        rows.where.binds, t.objectName());
     const int n = int(groupKeys.size());
     while (q.next()) {
         GroupLayout::Leaf leaf;
@@ -121,13 +115,13 @@ QVariantList distinctValues(DataSet &dataSet, const QString &fieldName, const Fi
     Field *f = dataSet.findField(fieldName);
     if (!f || !dataSet.isActive())
         return out;
-    if (auto *t = qobject_cast<ViewTable *>(&dataSet); t && f->isStored()) {
-        const SqlFragment w = t->rowsWhere(view);
+    if (f->isStored()) {
+        const RowsSql rows = dataSet.rowsSql(view);
         const QString col = quoteIdentifier(f->name());
-        QSqlQuery q = t->database().exec(QStringLiteral("SELECT DISTINCT %1 FROM %2%3 ORDER BY %1 LIMIT %4")
-                                             .arg(col, tableSql(*t), whereSql(w))
-                                             .arg(limit + 1),
-                                         w.binds, t->tableName());
+        QSqlQuery q = rows.database->exec(QStringLiteral("SELECT DISTINCT %1 FROM %2%3 ORDER BY %1 LIMIT %4")
+                                              .arg(col, rows.from, whereSql(rows.where))
+                                              .arg(limit + 1),
+                                          rows.where.binds, dataSet.objectName());
         while (q.next()) {
             if (q.value(0).isNull()) {
                 if (hasBlank)

@@ -1,7 +1,7 @@
 #pragma once
 
+#include "DataSet.h"
 #include "GroupLayout.h"
-#include "ViewTable.h"
 
 #include <QStringList>
 #include <vector>
@@ -11,7 +11,7 @@ namespace lerk {
 class DataSet;
 
 // The grid's set-based reads: totals for the footer, innermost groups with their totals, and the
-// distinct values of a column for its filter list. Over a ViewTable each is one SQL statement on the
+// distinct values of a column for its filter list. Over a Table each is one SQL statement on the
 // rows the table shows; over any other dataset the rows are read through the dataset (small sets:
 // catalogues and materialized queries).
 namespace GridSummaries {
@@ -20,7 +20,7 @@ namespace GridSummaries {
 QList<Aggregate> totals(DataSet &dataSet, const QStringList &fields);
 
 // Innermost groups in the dataset's order, which must start with the group keys.
-std::vector<GroupLayout::Leaf> groups(ViewTable &table, const QList<SortKey> &groupKeys,
+std::vector<GroupLayout::Leaf> groups(DataSet &table, const QList<SortKey> &groupKeys,
                                       const QStringList &fields);
 
 // Distinct values of a field (as field values, not stored ones) over the rows that pass the table's

@@ -12,7 +12,7 @@
 #include "QtUi.h"
 #include "Session.h"
 #include "StyleRepository.h"
-#include "ViewTable.h"
+#include "Table.h"
 
 #include <QApplication>
 #include <QCommandLineParser>
@@ -109,7 +109,7 @@ int main(int argc, char **argv)
     Table okruh(session, QStringLiteral("DevaReru"), QStringLiteral("Okruh"));
     okruh.setIndexFieldNames(QStringLiteral("OKRUH"));
     okruh.open();
-    ViewTable zavady(session, QStringLiteral("DevaReru"), QStringLiteral("Zavady"));
+    Table zavady(session, QStringLiteral("DevaReru"), QStringLiteral("Zavady"));
     zavady.setIndexName(QStringLiteral("Klic"));
 
     QWidget window;

@@ -1,8 +1,8 @@
 #pragma once
 
-// Widget tests: the engine fixture's scratch session and sample tables, opened as ViewTables.
+// Widget tests: the engine fixture's scratch session and sample tables, opened as tables.
 
-#include "ViewTable.h"
+#include "Table.h"
 #include "engine/EngineFixture.h"
 
 namespace lerk::test {
@@ -12,9 +12,9 @@ class GridFixture : public EngineFixture
 public:
     GridFixture() { tables::createSampleTables(deva()); }
 
-    std::unique_ptr<ViewTable> open(const QString &table, const QString &order = {})
+    std::unique_ptr<Table> open(const QString &table, const QString &order = {})
     {
-        auto t = std::make_unique<ViewTable>(session(), QStringLiteral("DevaReru"), table);
+        auto t = std::make_unique<Table>(session(), QStringLiteral("DevaReru"), table);
         if (!order.isEmpty())
             t->setIndexFieldNames(order);
         t->open();

@@ -109,7 +109,7 @@ private:
     void show(const QString &table, const QString &order);
 
     std::unique_ptr<GridFixture> m_fx;
-    std::unique_ptr<ViewTable> m_table;
+    std::unique_ptr<Table> m_table;
     std::unique_ptr<DataGrid> m_grid;
     ScriptedUi m_ui;
 };
@@ -396,8 +396,8 @@ void tst_DataGrid::grouping()
 void tst_DataGrid::footerSums_data()
 {
     QTest::addColumn<bool>("viewTable");
-    QTest::newRow("SQL over a ViewTable") << true;
-    QTest::newRow("read through a plain table") << false;
+    QTest::newRow("grid opened on the table") << true;
+    QTest::newRow("table opened before the grid") << false;
 }
 
 void tst_DataGrid::footerSums()
