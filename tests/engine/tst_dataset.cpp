@@ -109,6 +109,7 @@ private slots:
     void filterSwitchAndMalformedFilter();
     void lookupAndCalculatedFields();
     void emptyTableAndRefreshSeeOthersWrites();
+    void viewNarrowsAndReordersWithoutTouchingTheFilter();
 };
 
 void TestDataSet::navigationAndStates()
@@ -575,6 +576,37 @@ void TestDataSet::emptyTableAndRefreshSeeOthersWrites()
     t.emptyTable();
     QCOMPARE(t.recordCount(), 0);
     QVERIFY(t.eof() && t.bof());
+}
+
+void TestDataSet::viewNarrowsAndReordersWithoutTouchingTheFilter()
+{
+    Fixture f;
+    f.addProtokol(QStringLiteral("1"), QStringLiteral("01"), May3, QStringLiteral("0105"));
+    f.addProtokol(QStringLiteral("2"), QStringLiteral("01"), May3, QStringLiteral("0107"));
+    f.addProtokol(QStringLiteral("3"), QStringLiteral("01"), May3, QStringLiteral("0106"));
+    f.addProtokol(QStringLiteral("4"), QStringLiteral("02"), May3, QStringLiteral("0105"));
+    Table t(*f.session, QStringLiteral("DevaReru"), QStringLiteral("Protokol"));
+    t.setIndexFieldNames(QStringLiteral("CISLO"));
+    t.setFilter(QStringLiteral("OS='01'"));
+    t.setFiltered(true);
+    t.open();
+    t.setView(FilterExpr::parse(QStringLiteral("OKRUH<>'0105'")), {SortKey{QStringLiteral("okruh"), true}});
+    QCOMPARE(t.filter(), QStringLiteral("OS='01'"));
+    QStringList seen;
+    for (t.first(); !t.eof(); t.next())
+        seen << t.fieldByName(QStringLiteral("CISLO")).asString();
+    QCOMPARE(seen, (QStringList{QStringLiteral("2"), QStringLiteral("3")}));
+    const RowsSql rows = t.rowsSql();
+    QSqlQuery q = rows.database->exec(QStringLiteral("SELECT count(*) FROM ") + rows.from +
+                                          QStringLiteral(" WHERE ") + rows.where.sql,
+                                      rows.where.binds);
+    q.next();
+    QCOMPARE(q.value(0).toInt(), 2);
+    // A view naming an unknown field leaves the previous one.
+    QVERIFY_THROWS_EXCEPTION(EngineError, t.setView(FilterExpr::parse(QStringLiteral("NIC=1")), {}));
+    QCOMPARE(t.recordCount(), 2);
+    t.setView(FilterExpr(), {});
+    QCOMPARE(t.recordCount(), 3);
 }
 
 QTEST_GUILESS_MAIN(TestDataSet)
