@@ -9,6 +9,14 @@
 
 namespace lerk {
 
+namespace {
+// People read numbers with a decimal comma; stored and typed forms keep accepting the point.
+QString czechDecimal(QString text)
+{
+    return text.replace(QLatin1Char('.'), QLatin1Char(','));
+}
+} // namespace
+
 Field::Field(DataSet &dataSet, int index, Kind kind, QString name, FieldType type, int size)
     : m_dataSet(dataSet), m_index(index), m_kind(kind), m_name(std::move(name)), m_type(type), m_size(size)
 {}
@@ -46,9 +54,10 @@ QString Field::format(const QVariant &v, bool useDisplayFormat) const
             // Patterns like "0.000" or "###0": the digits after the point give the decimals.
             const int point = m_displayFormat.indexOf(QLatin1Char('.'));
             const int decimals = point < 0 ? 0 : int(m_displayFormat.size() - point - 1);
-            return QString::number(v.toDouble(), 'f', decimals);
+            return czechDecimal(QString::number(v.toDouble(), 'f', decimals));
         }
-        return QString::number(v.toDouble(), 'g', 15);
+        return useDisplayFormat ? czechDecimal(QString::number(v.toDouble(), 'g', 15))
+                                : QString::number(v.toDouble(), 'g', 15);
     default:
         return v.toString();
     }

@@ -122,7 +122,7 @@ void SqliteBackend::configure(QSqlDatabase &db)
     // Rollback journal rather than WAL: WAL needs shared memory that network shares do not give.
     for (const char *pragma :
          {"PRAGMA journal_mode = DELETE", "PRAGMA synchronous = FULL", "PRAGMA foreign_keys = OFF",
-          "PRAGMA recursive_triggers = OFF", "PRAGMA cache_size = -16000"})
+          "PRAGMA recursive_triggers = OFF", "PRAGMA cache_size = -32000"})
         q.exec(QString::fromLatin1(pragma));
     q.exec(QStringLiteral("PRAGMA busy_timeout = %1").arg(BusyTimeoutMs));
 }

@@ -366,7 +366,7 @@ void TestDataModule::lookups()
     QCOMPARE(field(f.dm->ProtokolTable, "OS_Popis").asString(), QStringLiteral("Benešov"));
     QCOMPARE(field(f.dm->ProtokolTable, "Cestmistr").asString(), QStringLiteral("Novák Jan"));
     QCOMPARE(field(f.dm->OkruhTable, "OS_Popis").asString(), QStringLiteral("Benešov"));
-    QCOMPARE(field(f.dm->OkruhTable, "DELKA").displayText(), QStringLiteral("12.500"));
+    QCOMPARE(field(f.dm->OkruhTable, "DELKA").displayText(), QStringLiteral("12,500"));
     QCOMPARE(field(f.dm->ZavadyTable, "Silnicee").asString(), QStringLiteral("II/101"));
     QCOMPARE(field(f.dm->ZavadyTable, "CisZavada").asString(), QStringLiteral("Výtluk ve vozovce"));
     QCOMPARE(field(f.dm->ZavadyTable, "Vyber").value(), QVariant(true));

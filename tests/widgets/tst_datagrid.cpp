@@ -544,7 +544,7 @@ void tst_DataGrid::exportText_data()
 {
     QTest::addColumn<QString>("file");
     QTest::addColumn<QStringList>("expected");
-    QTest::newRow("csv") << "z.csv" << QStringList{"CISLO;KM;ODSTRANENO", "12;1.5;ne", "13;4;ne"};
+    QTest::newRow("csv") << "z.csv" << QStringList{"CISLO;KM;ODSTRANENO", "12;1,5;ne", "13;4;ne"};
     QTest::newRow("html") << "z.html" << QStringList{"<th>CISLO</th>", "<td>it's</td>", "<td>ano</td>"};
     QTest::newRow("xml") << "z.xml" << QStringList{"<row><CISLO>12</CISLO>", "<ZAVADA>it's</ZAVADA>"};
     QTest::newRow("text") << "z.txt" << QStringList{"CISLO\tKM\tODSTRANENO\tZAVADA", "13\t4\tne\tit's"};
