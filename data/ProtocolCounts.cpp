@@ -14,18 +14,23 @@ namespace {
 const QStringList ProtocolKey = {QStringLiteral("CISLO"), QStringLiteral("OS"), QStringLiteral("DATUM"),
                                  QStringLiteral("OKRUH")};
 
-// The filter language treats an empty text and an empty field alike; so does this key.
-QString keyOf(const QSqlQuery &q, int first)
+// The filter language treats an empty text and an empty field alike; so does this key. Dates are read
+// as their stored text: the key only has to match itself.
+QString keyOf(const QVariant *values)
 {
     QString key;
     for (int i = 0; i < ProtocolKey.size(); ++i) {
-        const QVariant v = q.value(first + i);
-        if (!v.isNull())
-            key += v.toString();
+        key += values[i].toString();
         key += QChar(0x1f);
     }
     return key;
 }
+
+struct Counts
+{
+    int pz = 0;
+    int pn = 0;
+};
 
 } // namespace
 
@@ -37,21 +42,20 @@ int recountAllProtocols(Database &db)
     for (const QString &k : ProtocolKey)
         keyColumns << quoteIdentifier(k);
     const QString keyList = keyColumns.join(QStringLiteral(", "));
-
-    auto countsBy = [&](const QString &where) {
-        QHash<QString, int> counts;
-        QSqlQuery q =
-            db.exec(QStringLiteral("SELECT %1, count(*) FROM %2%3 GROUP BY %1").arg(keyList, zavady, where),
-                    {}, QStringLiteral("Zavady"));
-        while (q.next())
-            counts[keyOf(q, 0)] += q.value(ProtocolKey.size()).toInt();
-        return counts;
-    };
+    const QList<FieldType> keyTypes(ProtocolKey.size(), FieldType::Text);
 
     Transaction t(db);
-    const QHash<QString, int> pz = countsBy(QString());
-    const QHash<QString, int> pn =
-        countsBy(QStringLiteral(" WHERE %1 = 0").arg(quoteIdentifier(QStringLiteral("ODSTRANENO"))));
+    // Two grouped statements rather than one with both counts: each is answered by an index alone
+    // (the protocol key, the removal mark), which is several times faster than one pass over the rows.
+    // PN counts the defects whose mark is false; an empty mark is neither, as in "Odstraneno=false".
+    QHash<QString, Counts> counts;
+    counts.reserve(1 << 17);
+    const QList<FieldType> countTypes = keyTypes + QList<FieldType>{FieldType::Integer};
+    db.forEachRow(QStringLiteral("SELECT %1, count(*) FROM %2 GROUP BY %1").arg(keyList, zavady), {},
+                  countTypes, [&](QVariant *v) { counts[keyOf(v)].pz += int(v[4].toLongLong()); });
+    db.forEachRow(QStringLiteral("SELECT %1, count(*) FROM %2 WHERE %3 = 0 GROUP BY %1")
+                      .arg(keyList, zavady, quoteIdentifier(QStringLiteral("ODSTRANENO"))),
+                  {}, countTypes, [&](QVariant *v) { counts[keyOf(v)].pn += int(v[4].toLongLong()); });
 
     struct Change
     {
@@ -61,21 +65,15 @@ int recountAllProtocols(Database &db)
     };
     std::vector<Change> changes;
     const QString rowId = quoteIdentifier(db.rowIdColumn(QStringLiteral("Protokol")));
-    {
-        QSqlQuery q = db.exec(QStringLiteral("SELECT %1, %2, %3, %4 FROM %5")
-                                  .arg(keyList, rowId, quoteIdentifier(QStringLiteral("PZ")),
-                                       quoteIdentifier(QStringLiteral("PN")), protokol),
-                              {}, QStringLiteral("Protokol"));
-        while (q.next()) {
-            const QString key = keyOf(q, 0);
-            const int newPz = pz.value(key);
-            const int newPn = pn.value(key);
-            const QVariant oldPz = q.value(5);
-            const QVariant oldPn = q.value(6);
-            if (oldPz.isNull() || oldPn.isNull() || oldPz.toInt() != newPz || oldPn.toInt() != newPn)
-                changes.push_back({q.value(4).toLongLong(), newPz, newPn});
-        }
-    }
+    db.forEachRow(QStringLiteral("SELECT %1, %2, %3, %4 FROM %5")
+                      .arg(keyList, rowId, quoteIdentifier(QStringLiteral("PZ")),
+                           quoteIdentifier(QStringLiteral("PN")), protokol),
+                  {}, keyTypes + QList<FieldType>{FieldType::Integer, FieldType::Integer, FieldType::Integer},
+                  [&](QVariant *v) {
+                      const Counts c = counts.value(keyOf(v));
+                      if (v[5].isNull() || v[6].isNull() || v[5].toInt() != c.pz || v[6].toInt() != c.pn)
+                          changes.push_back({v[4].toLongLong(), c.pz, c.pn});
+                  });
     if (!changes.empty()) {
         QSqlQuery update(db.connection());
         if (!update.prepare(QStringLiteral("UPDATE %1 SET %2 = ?, %3 = ?, %4 = %4 + 1 WHERE %5 = ?")

@@ -133,6 +133,12 @@ int Database::execAffected(const QString &sql, const QVariantList &binds, const 
     return q.numRowsAffected();
 }
 
+void Database::forEachRow(const QString &sql, const QVariantList &binds, const QList<FieldType> &types,
+                          const std::function<void(QVariant *)> &sink)
+{
+    m_backend->readRows(m_db, sql, binds, types, sink);
+}
+
 QVariant Database::lastInsertId(const QSqlQuery &query) const
 {
     return query.lastInsertId();

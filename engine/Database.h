@@ -46,6 +46,10 @@ public:
     QSqlQuery exec(const QString &sql, const QVariantList &binds = {}, const QString &context = {});
     int execAffected(const QString &sql, const QVariantList &binds = {}, const QString &context = {});
     QVariant lastInsertId(const QSqlQuery &query) const;
+    // Runs a statement and hands each row to sink as typed values, in the order of types. The fast way
+    // to read many rows; throws the translated error.
+    void forEachRow(const QString &sql, const QVariantList &binds, const QList<FieldType> &types,
+                    const std::function<void(QVariant *values)> &sink);
 
     // Nested transactions; the outermost is a real transaction, inner ones are savepoints.
     void begin();

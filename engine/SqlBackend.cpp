@@ -25,4 +25,23 @@ void SqlBackend::readRowsById(QSqlDatabase &db, const QString &sql, const QList<
     }
 }
 
+void SqlBackend::readRows(QSqlDatabase &db, const QString &sql, const QVariantList &binds,
+                          const QList<FieldType> &types, const std::function<void(QVariant *)> &sink)
+{
+    QSqlQuery q(db);
+    q.setForwardOnly(true);
+    if (!q.prepare(sql))
+        throw translateError(q.lastError(), {});
+    for (const QVariant &b : binds)
+        q.addBindValue(b);
+    if (!q.exec())
+        throw translateError(q.lastError(), {});
+    QVarLengthArray<QVariant, 32> values(types.size());
+    while (q.next()) {
+        for (int i = 0; i < types.size(); ++i)
+            values[i] = DataSet::fromStorage(q.value(i), types[i]);
+        sink(values.data());
+    }
+}
+
 } // namespace lerk

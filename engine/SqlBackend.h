@@ -44,6 +44,10 @@ public:
     virtual void readRowsById(QSqlDatabase &db, const QString &sql, const QList<FieldType> &types,
                               const qint64 *ids, int n,
                               const std::function<void(qint64 id, QVariant *values)> &sink);
+    // Runs a statement and hands each row to sink as typed values. For bulk reads (recounts, exports)
+    // that would otherwise pay for a generic value per cell.
+    virtual void readRows(QSqlDatabase &db, const QString &sql, const QVariantList &binds,
+                          const QList<FieldType> &types, const std::function<void(QVariant *values)> &sink);
     // Drops whatever the backend keeps per connection; called before the connection closes.
     virtual void releaseConnection(QSqlDatabase &) {}
 

@@ -418,6 +418,50 @@ void SqliteBackend::readRowsById(QSqlDatabase &db, const QString &sql, const QLi
         throw translateError(QSqlError(QString(), message, QSqlError::StatementError), {});
 }
 
+void SqliteBackend::readRows(QSqlDatabase &db, const QString &sql, const QVariantList &binds,
+                             const QList<FieldType> &types, const std::function<void(QVariant *)> &sink)
+{
+    sqlite3 *handle = nativeHandle(db);
+    if (!handle) {
+        SqlBackend::readRows(db, sql, binds, types, sink);
+        return;
+    }
+    sqlite3_stmt *st = nullptr;
+    const QByteArray utf8 = sql.toUtf8();
+    if (sqlite3_prepare_v2(handle, utf8.constData(), int(utf8.size()), &st, nullptr) != SQLITE_OK)
+        throw translateError(
+            QSqlError(QString(), QString::fromUtf8(sqlite3_errmsg(handle)), QSqlError::StatementError), {});
+    struct Finalize
+    {
+        sqlite3_stmt *st;
+        ~Finalize() { sqlite3_finalize(st); }
+    } finalize{st};
+    for (int i = 0; i < binds.size(); ++i) {
+        const QVariant &b = binds[i];
+        if (b.isNull())
+            sqlite3_bind_null(st, i + 1);
+        else if (b.typeId() == QMetaType::Double)
+            sqlite3_bind_double(st, i + 1, b.toDouble());
+        else if (b.typeId() == QMetaType::LongLong || b.typeId() == QMetaType::Int ||
+                 b.typeId() == QMetaType::Bool)
+            sqlite3_bind_int64(st, i + 1, b.toLongLong());
+        else {
+            const QByteArray text = b.toString().toUtf8();
+            sqlite3_bind_text(st, i + 1, text.constData(), int(text.size()), SQLITE_TRANSIENT);
+        }
+    }
+    QVarLengthArray<QVariant, 32> values(types.size());
+    int rc = SQLITE_OK;
+    while ((rc = sqlite3_step(st)) == SQLITE_ROW) {
+        for (int i = 0; i < types.size(); ++i)
+            values[i] = typedColumn(st, i, types[i]);
+        sink(values.data());
+    }
+    if (rc != SQLITE_DONE)
+        throw translateError(
+            QSqlError(QString(), QString::fromUtf8(sqlite3_errmsg(handle)), QSqlError::StatementError), {});
+}
+
 void SqliteBackend::releaseConnection(QSqlDatabase &)
 {
     for (sqlite3_stmt *st : std::as_const(m_statements))

@@ -29,6 +29,8 @@ public:
     QString rollbackToSavepoint(const QString &name) const override;
     void readRowsById(QSqlDatabase &db, const QString &sql, const QList<FieldType> &types, const qint64 *ids,
                       int n, const std::function<void(qint64 id, QVariant *values)> &sink) override;
+    void readRows(QSqlDatabase &db, const QString &sql, const QVariantList &binds,
+                  const QList<FieldType> &types, const std::function<void(QVariant *values)> &sink) override;
     void releaseConnection(QSqlDatabase &db) override;
     QString scratchTable(const QString &name) const override;
     QString createScratchTableStatement(const QString &name, const TableDef &def) const override;
