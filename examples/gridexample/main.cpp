@@ -158,7 +158,7 @@ int main(int argc, char **argv)
     zavady.open();
     qInfo("table opened in %lld ms", clock.elapsed());
     grid->setDataSet(&zavady);
-    grid->setNewItemRow(true, QStringLiteral("Nová záznam - závada"));
+    grid->setNewItemRow(true, QStringLiteral("Nový záznam - závada"));
     const int kmColumn = grid->columnOf(QStringLiteral("KM"));
     const StyleRepository styles;
     const CellStyle longDefect = styles.style(StyleRepository::CxStyle61);
