@@ -14,16 +14,17 @@ namespace {
 const QStringList ProtocolKey = {QStringLiteral("CISLO"), QStringLiteral("OS"), QStringLiteral("DATUM"),
                                  QStringLiteral("OKRUH")};
 
-// The filter language treats an empty text and an empty field alike; so does this key. Dates are read
-// as their stored text: the key only has to match itself.
-QString keyOf(const QVariant *values)
+// The key of a protocol as one text made by the database: the four fields joined by a separator no code
+// contains. An empty field and an empty text give the same key, as they do in the filter language.
+// Dates take part as their stored text: the key only has to match itself.
+QString keyExpression(QVariantList &binds)
 {
-    QString key;
-    for (int i = 0; i < ProtocolKey.size(); ++i) {
-        key += values[i].toString();
-        key += QChar(0x1f);
-    }
-    return key;
+    QStringList parts;
+    for (const QString &k : ProtocolKey)
+        parts << QStringLiteral("COALESCE(%1, '')").arg(quoteIdentifier(k));
+    for (int i = 1; i < parts.size(); ++i)
+        binds << QString(QChar(0x1f));
+    return parts.join(QStringLiteral(" || ? || "));
 }
 
 struct Counts
@@ -42,7 +43,8 @@ int recountAllProtocols(Database &db)
     for (const QString &k : ProtocolKey)
         keyColumns << quoteIdentifier(k);
     const QString keyList = keyColumns.join(QStringLiteral(", "));
-    const QList<FieldType> keyTypes(ProtocolKey.size(), FieldType::Text);
+    QVariantList keyBinds;
+    const QString key = keyExpression(keyBinds);
 
     Transaction t(db);
     // Two grouped statements rather than one with both counts: each is answered by an index alone
@@ -50,12 +52,14 @@ int recountAllProtocols(Database &db)
     // PN counts the defects whose mark is false; an empty mark is neither, as in "Odstraneno=false".
     QHash<QString, Counts> counts;
     counts.reserve(1 << 17);
-    const QList<FieldType> countTypes = keyTypes + QList<FieldType>{FieldType::Integer};
-    db.forEachRow(QStringLiteral("SELECT %1, count(*) FROM %2 GROUP BY %1").arg(keyList, zavady), {},
-                  countTypes, [&](QVariant *v) { counts[keyOf(v)].pz += int(v[4].toLongLong()); });
-    db.forEachRow(QStringLiteral("SELECT %1, count(*) FROM %2 WHERE %3 = 0 GROUP BY %1")
-                      .arg(keyList, zavady, quoteIdentifier(QStringLiteral("ODSTRANENO"))),
-                  {}, countTypes, [&](QVariant *v) { counts[keyOf(v)].pn += int(v[4].toLongLong()); });
+    const QList<FieldType> countTypes{FieldType::Text, FieldType::Integer};
+    db.forEachRow(QStringLiteral("SELECT %1, count(*) FROM %2 GROUP BY %3").arg(key, zavady, keyList),
+                  keyBinds, countTypes,
+                  [&](QVariant *v) { counts[v[0].toString()].pz += int(v[1].toLongLong()); });
+    db.forEachRow(QStringLiteral("SELECT %1, count(*) FROM %2 WHERE %3 = 0 GROUP BY %4")
+                      .arg(key, zavady, quoteIdentifier(QStringLiteral("ODSTRANENO")), keyList),
+                  keyBinds, countTypes,
+                  [&](QVariant *v) { counts[v[0].toString()].pn += int(v[1].toLongLong()); });
 
     struct Change
     {
@@ -66,13 +70,13 @@ int recountAllProtocols(Database &db)
     std::vector<Change> changes;
     const QString rowId = quoteIdentifier(db.rowIdColumn(QStringLiteral("Protokol")));
     db.forEachRow(QStringLiteral("SELECT %1, %2, %3, %4 FROM %5")
-                      .arg(keyList, rowId, quoteIdentifier(QStringLiteral("PZ")),
+                      .arg(key, rowId, quoteIdentifier(QStringLiteral("PZ")),
                            quoteIdentifier(QStringLiteral("PN")), protokol),
-                  {}, keyTypes + QList<FieldType>{FieldType::Integer, FieldType::Integer, FieldType::Integer},
+                  keyBinds, {FieldType::Text, FieldType::Integer, FieldType::Integer, FieldType::Integer},
                   [&](QVariant *v) {
-                      const Counts c = counts.value(keyOf(v));
-                      if (v[5].isNull() || v[6].isNull() || v[5].toInt() != c.pz || v[6].toInt() != c.pn)
-                          changes.push_back({v[4].toLongLong(), c.pz, c.pn});
+                      const Counts c = counts.value(v[0].toString());
+                      if (v[2].isNull() || v[3].isNull() || v[2].toInt() != c.pz || v[3].toInt() != c.pn)
+                          changes.push_back({v[1].toLongLong(), c.pz, c.pn});
                   });
     if (!changes.empty()) {
         QSqlQuery update(db.connection());
