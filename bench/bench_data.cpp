@@ -309,7 +309,7 @@ int main(int argc, char *argv[])
     const QString protokolId = db.rowIdColumn(QStringLiteral("Protokol"));
     warmFile(file);
     bench::RawDb raw(file);
-    raw.exec("PRAGMA cache_size = -16000"); // the engine's connection setting
+    raw.exec("PRAGMA cache_size = -32000"); // the engine's connection setting
     raw.stepAll(CountAll);
     raw.stepAll(CountOpen);
     recountAllProtocols(db);
