@@ -208,6 +208,7 @@ private:
     SqlFragment combinedWhere(const FilterExpr &view);
     QList<QPair<QString, bool>> effectiveOrder() const;
     void loadIds();
+    void sortByView(std::vector<qint64> &ids, const QString &whereSql, const QVariantList &binds);
     void loadMaterialized();
     void fetchPage(int page);
     std::vector<Row> fetchRows(const qint64 *ids, int n, bool withDerived = true);
