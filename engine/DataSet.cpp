@@ -527,7 +527,6 @@ void DataSet::requery(bool keepPosition)
 void DataSet::loadIds()
 {
     const SqlFragment where = combinedWhere();
-    const QString whereSql = where.isEmpty() ? QString() : QStringLiteral(" WHERE ") + where.sql;
     QStringList order;
     for (const auto &[field, desc] : std::as_const(m_source.order)) {
         QString term = quoteIdentifier(field);
@@ -538,89 +537,84 @@ void DataSet::loadIds()
         order << term;
     }
     order << quoteIdentifier(m_source.rowIdColumn);
-    std::vector<qint64> ids;
-    m_source.database->forEachRow(
-        QStringLiteral("SELECT %1 FROM %2%3 ORDER BY %4")
-            .arg(quoteIdentifier(m_source.rowIdColumn), quoteIdentifier(m_source.table), whereSql,
-                 order.join(QStringLiteral(", "))),
-        where.binds, {FieldType::Integer}, [&](QVariant *v) { ids.push_back(v[0].toLongLong()); });
-    if (!m_viewOrder.isEmpty())
-        sortByView(ids, whereSql, where.binds);
-    m_ids.swap(ids);
-}
-
-// The rows are already in the table's own order; a stable sort by the view's keys alone gives the order
-// "view keys, then the table's order". Asking SQL for that order instead makes it sort every row by
-// every key (seconds on a million rows, where grouping by a district reads one index).
-void DataSet::sortByView(std::vector<qint64> &ids, const QString &whereSql, const QVariantList &binds)
-{
+    // With a view the rows come with its keys, still in the table's own order; see sortByView.
     QStringList columns{quoteIdentifier(m_source.rowIdColumn)};
     QList<FieldType> types{FieldType::Integer};
     for (const SortKey &k : std::as_const(m_viewOrder)) {
         columns << quoteIdentifier(k.field);
         types << fieldByName(k.field).type();
     }
-    const int width = int(m_viewOrder.size());
-    // Distinct key tuples, and for every row the tuple it has.
-    std::vector<QVariantList> tuples;
-    QHash<QString, int> tupleOf;
-    std::vector<std::pair<qint64, int>> rowTuple;
-    rowTuple.reserve(ids.size());
+    std::vector<qint64> ids;
+    ViewKeys keys(int(m_viewOrder.size()));
     m_source.database->forEachRow(
-        QStringLiteral("SELECT %1 FROM %2%3")
-            .arg(columns.join(QStringLiteral(", ")), quoteIdentifier(m_source.table), whereSql),
-        binds, types, [&](QVariant *v) {
-            QString key;
-            QVariantList tuple;
-            for (int i = 1; i <= width; ++i) {
-                key += v[i].isNull() ? QStringLiteral("\x01") : QStringLiteral("\x02") + v[i].toString();
-                key += QChar(0x1f);
-                tuple << v[i];
-            }
-            auto it = tupleOf.find(key);
-            if (it == tupleOf.end()) {
-                it = tupleOf.insert(key, int(tuples.size()));
-                tuples.push_back(tuple);
-            }
-            rowTuple.emplace_back(v[0].toLongLong(), *it);
+        QStringLiteral("SELECT %1 FROM %2%3 ORDER BY %4")
+            .arg(columns.join(QStringLiteral(", ")), quoteIdentifier(m_source.table),
+                 where.isEmpty() ? QString() : QStringLiteral(" WHERE ") + where.sql,
+                 order.join(QStringLiteral(", "))),
+        where.binds, types, [&](QVariant *v) {
+            ids.push_back(v[0].toLongLong());
+            if (!m_viewOrder.isEmpty())
+                keys.add(v + 1, types);
         });
-    std::vector<int> byOrder(tuples.size());
+    if (!m_viewOrder.isEmpty())
+        sortByView(ids, keys, types.mid(1));
+    m_ids.swap(ids);
+}
+
+void DataSet::ViewKeys::add(const QVariant *v, const QList<FieldType> &types)
+{
+    // One key text per row; a lone text key is its own key (an empty field gets a mark no text has).
+    QString key;
+    if (width == 1 && types[1] == FieldType::Text) {
+        key = v[0].isNull() ? QStringLiteral("\x01") : v[0].toString();
+    } else {
+        for (int i = 0; i < width; ++i) {
+            key += v[i].isNull() ? QStringLiteral("\x01") : QStringLiteral("\x02") + v[i].toString();
+            key += QChar(0x1f);
+        }
+    }
+    auto it = tupleOf.find(key);
+    if (it == tupleOf.end()) {
+        it = tupleOf.insert(key, int(tuples.size()));
+        tuples.emplace_back(v, v + width);
+    }
+    rowTuple.push_back(*it);
+}
+
+// The rows are already in the table's own order; a stable sort by the view's keys alone gives the order
+// "view keys, then the table's order". Asking SQL for that order instead makes it sort every row by
+// every key (seconds on a million rows, where grouping by a district needs only a bucket per district).
+void DataSet::sortByView(std::vector<qint64> &ids, const ViewKeys &keys, const QList<FieldType> &types)
+{
+    const int width = keys.width;
+    std::vector<int> byOrder(keys.tuples.size());
     for (size_t i = 0; i < byOrder.size(); ++i)
         byOrder[i] = int(i);
-    std::sort(byOrder.begin(), byOrder.end(), [&](int a, int b) {
+    auto compareTuples = [&](int a, int b) {
         for (int i = 0; i < width; ++i) {
-            int c = compareStored(tuples[size_t(a)][i], tuples[size_t(b)][i], types[i + 1],
+            int c = compareStored(keys.tuples[size_t(a)][i], keys.tuples[size_t(b)][i], types[i],
                                   m_source.caseInsensitiveOrder);
             if (m_viewOrder[i].descending)
                 c = -c;
             if (c != 0)
-                return c < 0;
+                return c;
         }
-        return false;
-    });
-    std::vector<int> rank(tuples.size());
+        return 0;
+    };
+    std::sort(byOrder.begin(), byOrder.end(), [&](int a, int b) { return compareTuples(a, b) < 0; });
     // Tuples that compare equal (letter case under a case-insensitive order) share a rank.
-    for (size_t i = 0; i < byOrder.size(); ++i) {
-        bool same = i > 0;
-        for (int k = 0; same && k < width; ++k)
-            same = compareStored(tuples[size_t(byOrder[i - 1])][k], tuples[size_t(byOrder[i])][k],
-                                 types[k + 1], m_source.caseInsensitiveOrder) == 0;
+    std::vector<int> rank(keys.tuples.size());
+    for (size_t i = 0; i < byOrder.size(); ++i)
         rank[size_t(byOrder[i])] =
-            i == 0 ? 0 : (same ? rank[size_t(byOrder[i - 1])] : rank[size_t(byOrder[i - 1])] + 1);
-    }
-    std::sort(rowTuple.begin(), rowTuple.end());
-    std::vector<int> rankOfId(ids.size());
-    std::vector<size_t> bucketSize(tuples.size() + 1, 0);
-    for (size_t i = 0; i < ids.size(); ++i) {
-        const auto it = std::lower_bound(rowTuple.begin(), rowTuple.end(), std::make_pair(ids[i], INT_MIN));
-        rankOfId[i] = it != rowTuple.end() && it->first == ids[i] ? rank[size_t(it->second)] : 0;
-        ++bucketSize[size_t(rankOfId[i]) + 1];
-    }
-    for (size_t i = 1; i < bucketSize.size(); ++i)
-        bucketSize[i] += bucketSize[i - 1];
+            i == 0 ? 0 : rank[size_t(byOrder[i - 1])] + (compareTuples(byOrder[i - 1], byOrder[i]) != 0);
+    std::vector<size_t> start(keys.tuples.size() + 1, 0);
+    for (int t : keys.rowTuple)
+        ++start[size_t(rank[size_t(t)]) + 1];
+    for (size_t i = 1; i < start.size(); ++i)
+        start[i] += start[i - 1];
     std::vector<qint64> sorted(ids.size());
     for (size_t i = 0; i < ids.size(); ++i)
-        sorted[bucketSize[size_t(rankOfId[i])]++] = ids[i];
+        sorted[start[size_t(rank[size_t(keys.rowTuple[i])])]++] = ids[i];
     ids.swap(sorted);
 }
 

@@ -208,7 +208,17 @@ private:
     SqlFragment combinedWhere(const FilterExpr &view);
     QList<QPair<QString, bool>> effectiveOrder() const;
     void loadIds();
-    void sortByView(std::vector<qint64> &ids, const QString &whereSql, const QVariantList &binds);
+    // The view's keys of every row, by distinct tuple.
+    struct ViewKeys
+    {
+        explicit ViewKeys(int width) : width(width) {}
+        void add(const QVariant *values, const QList<FieldType> &types);
+        int width;
+        std::vector<QVariantList> tuples;
+        QHash<QString, int> tupleOf;
+        std::vector<int> rowTuple; // per row, in the order rows came
+    };
+    void sortByView(std::vector<qint64> &ids, const ViewKeys &keys, const QList<FieldType> &types);
     void loadMaterialized();
     void fetchPage(int page);
     std::vector<Row> fetchRows(const qint64 *ids, int n, bool withDerived = true);
