@@ -5,7 +5,7 @@ set -euo pipefail
 
 PACKAGES=(
   build-essential cmake ninja-build pkg-config git
-  qt6-base-dev qt6-base-dev-tools libqt6sql6-sqlite qt6-translations-l10n qt6-l10n-tools
+  qt6-base-dev qt6-base-dev-tools libqt6sql6-sqlite qt6-image-formats-plugins qt6-translations-l10n qt6-l10n-tools
   libgl-dev libsqlite3-dev sqlite3 libzip-dev zip unzip libxlsxwriter-dev
   xvfb xauth poppler-utils fonts-dejavu-core
 )

@@ -5,6 +5,7 @@
 #include "GenData.h"
 #include "LocalSql.h"
 #include "Query.h"
+#include "ReportCommand.h"
 #include "Schema.h"
 #include "Session.h"
 #include "Table.h"
@@ -38,6 +39,8 @@ Příkazy:
   gen-data [--protocols N] [--seed S]
                                 naplní prázdný datový adresář ukázkovými daty
   recount                       přepočítá počty závad všech protokolů
+  report N --pdf SOUBOR [--filter VÝRAZ] [--title TEXT] [--subtitle TEXT]
+                                vytiskne sestavu N do souboru PDF bez náhledu
 )";
 
 // Plain text of a stored value for the command line: ISO dates, True/False, empty as nothing.
@@ -159,7 +162,8 @@ int run(const QStringList &arguments)
         if (command == QLatin1String("init"))
             return cmdInit(session);
         if (command != QLatin1String("sql") && command != QLatin1String("count") &&
-            command != QLatin1String("gen-data") && command != QLatin1String("recount")) {
+            command != QLatin1String("gen-data") && command != QLatin1String("recount") &&
+            command != QLatin1String("report")) {
             err() << QStringLiteral("Neznámý příkaz \"%1\".\n").arg(command) << QString::fromUtf8(Usage);
             return 2;
         }
@@ -177,6 +181,8 @@ int run(const QStringList &arguments)
             const int seed = takeIntOption(args, QStringLiteral("--seed"), 1);
             return runGenData(session, protocols, quint32(seed), out());
         }
+        if (command == QLatin1String("report"))
+            return runReportCommand(session, args, out());
         return runRecount(session, out());
     } catch (const EngineError &e) {
         out().flush();
