@@ -451,15 +451,7 @@ QVariant ReportEngine::aggregateValue(const ExprNode &n)
                     ++acc.count;
                     continue;
                 }
-                const QVariant v = eval(acc.arg);
-                if (v.isNull())
-                    continue;
-                ++acc.count;
-                acc.sum += v.toDouble();
-                if (acc.min.isNull() || lessThan(v, acc.min))
-                    acc.min = v;
-                if (acc.max.isNull() || lessThan(acc.max, v))
-                    acc.max = v;
+                acc.add(eval(acc.arg));
             }
             s.row = saved;
         }
@@ -467,6 +459,18 @@ QVariant ReportEngine::aggregateValue(const ExprNode &n)
         acc.directDone = true;
     }
     return acc.directValue;
+}
+
+void ReportEngine::Accumulator::add(const QVariant &v)
+{
+    if (v.isNull())
+        return;
+    ++count;
+    sum += v.toDouble();
+    if (min.isNull() || lessThan(v, min))
+        min = v;
+    if (max.isNull() || lessThan(max, v))
+        max = v;
 }
 
 void ReportEngine::resetScope(int scope)
@@ -489,15 +493,7 @@ void ReportEngine::accumulate(int iteration, bool pagePhase)
             ++acc.count;
             continue;
         }
-        const QVariant v = eval(acc.arg);
-        if (v.isNull())
-            continue;
-        ++acc.count;
-        acc.sum += v.toDouble();
-        if (acc.min.isNull() || lessThan(v, acc.min))
-            acc.min = v;
-        if (acc.max.isNull() || lessThan(acc.max, v))
-            acc.max = v;
+        acc.add(eval(acc.arg));
     }
 }
 

@@ -58,6 +58,8 @@ private:
         QVariant min, max;
         bool directDone = false;
         QVariant directValue;
+
+        void add(const QVariant &value); // empty values take no part
     };
     struct BoundPart
     {
