@@ -51,6 +51,10 @@ public:
     // Drops whatever the backend keeps per connection; called before the connection closes.
     virtual void releaseConnection(QSqlDatabase &) {}
 
+    // A column term that the planner should not answer through an index (when every row is read anyway,
+    // a scan and a sort beat walking an index and fetching each row by it).
+    virtual QString withoutIndex(const QString &columnSql) const { return columnSql; }
+
     // Scratch tables: private to the connection, gone when it closes. They hold rows in stored form
     // so that a file or another connection's table can take part in one statement.
     virtual QString scratchTable(const QString &name) const = 0; // how SQL refers to it

@@ -32,6 +32,7 @@ public:
     void readRows(QSqlDatabase &db, const QString &sql, const QVariantList &binds,
                   const QList<FieldType> &types, const std::function<void(QVariant *values)> &sink) override;
     void releaseConnection(QSqlDatabase &db) override;
+    QString withoutIndex(const QString &columnSql) const override { return QLatin1Char('+') + columnSql; }
     QString scratchTable(const QString &name) const override;
     QString createScratchTableStatement(const QString &name, const TableDef &def) const override;
     QStringList scratchTables(QSqlDatabase &db, const QString &prefix) const override;

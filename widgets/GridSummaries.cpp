@@ -82,11 +82,11 @@ std::vector<GroupLayout::Leaf> groups(DataSet &t, const QList<SortKey> &groupKey
     QStringList keys, group, order;
     // With totals to compute every row is read anyway: a scan and a sort beat walking an index and
     // fetching each row by it. Without totals, an index on the group field answers alone.
-    const QString noIndex = fields.isEmpty() ? QString() : QStringLiteral("+");
+    const bool scan = !fields.isEmpty();
     for (const SortKey &k : groupKeys) {
         const QString q = quoteIdentifier(k.field);
         keys << q;
-        group << noIndex + q + collate;
+        group << (scan ? rows.database->backend().withoutIndex(q) : q) + collate;
         order << q + collate + (k.descending ? QStringLiteral(" DESC") : QString());
     }
     QSqlQuery q = rows.database->exec(
